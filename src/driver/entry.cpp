@@ -1,0 +1,76 @@
+#include "driver/entry.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "driver/command_line.h"
+#include "driver/line_table.h"
+#include "driver/output.h"
+#include "driver/reader.h"
+#include "driver/sort_lines.h"
+#include "driver/usage_text.h"
+#include "support/memory.h"
+
+namespace qorla {
+
+namespace {
+
+constexpr std::size_t kOutputBufferSize = std::size_t{1} << 20;
+
+// A closed standard descriptor would be taken by the first file opened.
+// Standard output is held by a read-only descriptor instead, so that any
+// write to it fails and is reported.
+void hold_standard_descriptors() {
+  const int modes[3] = {O_RDONLY, O_RDONLY, O_WRONLY};
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (::fcntl(fd, F_GETFD) == -1) {
+      const int held = ::open("/dev/null", modes[fd]);
+      if (held >= 0 && held != fd) {
+        ::dup2(held, fd);
+        ::close(held);
+      }
+    }
+  }
+}
+
+Output make_output() {
+  Output out;
+  out.buffer = static_cast<char*>(getmem(kOutputBufferSize));
+  out.capacity = kOutputBufferSize;
+  return out;
+}
+
+int write_help() {
+  Output out = make_output();
+  for (int i = 0; usage_text[i] != nullptr; ++i) {
+    output_bytes(out, usage_text[i]);
+    output_bytes(out, "\n");
+  }
+  output_flush(out);
+  return 0;
+}
+
+}  // namespace
+
+int run_command(int argc, char** argv) {
+  hold_standard_descriptors();
+  if (argc == 2 && std::strcmp(argv[1], "-usage") == 0) return write_help();
+  if (argc <= 1) {
+    std::fprintf(stderr, "%s\n", usage_text[kUsageLine]);
+    return 1;
+  }
+  const Options options = parse_command_line(argc, argv);
+  LineTable table;
+  create_table(table);
+  read_files(argc, argv, options, table);
+  const char* const* sorted = sort_lines(table);
+  Output out = make_output();
+  write_lines(out, sorted, static_cast<std::size_t>(table.line_count), options.uniq_flag != 0);
+  output_flush(out);
+  return 0;
+}
+
+}  // namespace qorla

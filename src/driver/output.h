@@ -1,0 +1,26 @@
+// Writing the result to standard output through one large buffer.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+namespace qorla {
+
+struct Output {
+  int fd = 1;
+  char* buffer = nullptr;
+  std::size_t capacity = 0;
+  std::size_t used = 0;
+};
+
+// Buffered write; a failed write reports "cannot write the output" and
+// ends the process with status 1.
+void output_bytes(Output& out, std::string_view bytes);
+void output_flush(Output& out);
+
+// Writes the lines in order: lines of nothing but blanks and tabs before
+// their line feed are left out, a missing final line feed is added, and
+// under uniq a line equal to the last printed one is dropped.
+void write_lines(Output& out, const char* const* lines, std::size_t count, bool uniq);
+
+}  // namespace qorla

@@ -1,0 +1,24 @@
+// Reading the file operands into the line table.
+#pragma once
+
+#include <string_view>
+
+#include "driver/command_line.h"
+#include "driver/input_file.h"
+#include "driver/line_table.h"
+
+namespace qorla {
+
+constexpr std::size_t kReadBufferSize = 4096;  // one line, joined pieces included
+constexpr std::size_t kLongestLine = kReadBufferSize - 2;
+
+// Reads every line of an open file into table, joining under -J and cutting
+// under -c. Ends the process on an over-long line or a read error (name is
+// the file name as given).
+void read_lines(InputFile& file, const char* name, const Options& options, LineTable& table);
+
+// Reads argv[first_file..argc-1] in order; a file that cannot be opened is
+// reported with "not found" and skipped.
+void read_files(int argc, char** argv, const Options& options, LineTable& table);
+
+}  // namespace qorla

@@ -1,0 +1,189 @@
+#include "driver/sort_lines.h"
+
+#include <algorithm>
+#include <csignal>
+#include <cstdint>
+#include <cstring>
+
+#include "driver/float_error.h"
+#include "order/compare.h"
+#include "order/sort_prefix.h"
+#include "support/memory.h"
+#include "support/parallel.h"
+
+namespace qorla {
+
+namespace {
+
+// What the sort moves: the line's prefix and its input position, in twelve
+// bytes to keep the working memory small.
+struct SortRecord {
+  std::uint32_t prefix_high;
+  std::uint32_t prefix_low;
+  std::uint32_t index;
+  std::uint64_t prefix() const { return std::uint64_t{prefix_high} << 32 | prefix_low; }
+  void set_prefix(std::uint64_t p) {
+    prefix_high = static_cast<std::uint32_t>(p >> 32);
+    prefix_low = static_cast<std::uint32_t>(p);
+  }
+};
+static_assert(sizeof(SortRecord) == 12);
+
+struct RecordLess {
+  const char* const* lines;
+  bool operator()(const SortRecord& a, const SortRecord& b) const {
+    const std::uint64_t pa = a.prefix(), pb = b.prefix();
+    if (pa != pb) return pa < pb;
+    const int start = tie_start(pa);
+    if (start >= 0) {
+      const int r = comp_keys(lines[a.index], lines[b.index], start, nullptr);
+      if (r != 0) return r < 0;
+    }
+    return a.index < b.index;  // equal lines keep their input order
+  }
+};
+
+// Splits [0, n) into parts of near-equal size.
+std::size_t part_begin(std::size_t n, int parts, int i) {
+  return n / static_cast<std::size_t>(parts) * static_cast<std::size_t>(i) +
+         std::min<std::size_t>(static_cast<std::size_t>(i), n % static_cast<std::size_t>(parts));
+}
+
+struct SortJob {
+  const char* const* lines;
+  SortRecord* records;
+  std::size_t n;
+  int parts;
+  bool failed_number[64];
+  // Runs [run_begin[i], run_begin[i+1]) for merging.
+  std::size_t run_begin[65];
+  int runs;
+  SortRecord* buffer;
+  std::size_t buffer_offset[33];
+};
+
+void build_part(int part, void* context) {
+  auto& job = *static_cast<SortJob*>(context);
+  const std::size_t begin = part_begin(job.n, job.parts, part), end = part_begin(job.n, job.parts, part + 1);
+  const bool check_numbers = has_numeric_key();
+  bool failed = false;
+  for (std::size_t i = begin; i < end; ++i) {
+    const std::uint64_t prefix = sort_prefix(job.lines[i]);
+    job.records[i].set_prefix(prefix);
+    job.records[i].index = static_cast<std::uint32_t>(i);
+    if (check_numbers && !failed) {
+      failed = prefix_marks_failed_number(prefix) || has_failed_numeric_key(job.lines[i], 1);
+    }
+  }
+  job.failed_number[part] = failed;
+}
+
+void sort_part(int part, void* context) {
+  auto& job = *static_cast<SortJob*>(context);
+  std::sort(job.records + job.run_begin[part], job.records + job.run_begin[part + 1], RecordLess{job.lines});
+}
+
+// Merges run 2p with run 2p+1: the left run is copied aside, then both are
+// merged into place from the front, which never overtakes the right run.
+void merge_pair(int pair, void* context) {
+  auto& job = *static_cast<SortJob*>(context);
+  SortRecord* const base = job.records;
+  const std::size_t s = job.run_begin[2 * pair], m = job.run_begin[2 * pair + 1], e = job.run_begin[2 * pair + 2];
+  SortRecord* left = job.buffer + job.buffer_offset[pair];
+  std::memcpy(static_cast<void*>(left), base + s, (m - s) * sizeof(SortRecord));
+  const RecordLess less{job.lines};
+  std::size_t i = 0, j = m, out = s;
+  const std::size_t left_size = m - s;
+  while (i < left_size && j < e) base[out++] = less(base[j], left[i]) ? base[j++] : left[i++];
+  while (i < left_size) base[out++] = left[i++];
+}
+
+void merge_runs(SortJob& job) {
+  while (job.runs > 1) {
+    const int pairs = job.runs / 2;
+    std::size_t offset = 0;
+    for (int p = 0; p < pairs; ++p) {
+      job.buffer_offset[p] = offset;
+      offset += job.run_begin[2 * p + 1] - job.run_begin[2 * p];
+    }
+    run_parallel(pairs, merge_pair, &job);
+    // Merged pairs become single runs; an odd last run stays as it is.
+    int next = 0;
+    for (int r = 0; r < job.runs; r += 2) job.run_begin[next++] = job.run_begin[r];
+    job.run_begin[next] = job.n;
+    job.runs = next;
+  }
+}
+
+std::size_t largest_left_total(std::size_t n, int runs) {
+  // Simulates the merge rounds to size the one buffer they share.
+  std::size_t begin[65];
+  for (int i = 0; i <= runs; ++i) begin[i] = part_begin(n, runs, i);
+  std::size_t most = 0;
+  while (runs > 1) {
+    std::size_t total = 0;
+    for (int p = 0; p < runs / 2; ++p) total += begin[2 * p + 1] - begin[2 * p];
+    most = std::max(most, total);
+    int next = 0;
+    for (int r = 0; r < runs; r += 2) begin[next++] = begin[r];
+    begin[next] = n;
+    runs = next;
+  }
+  return most;
+}
+
+// Rewrites the sorted records as line pointers in the same memory: pointer
+// i (8 bytes at 8i) never reaches record i+1 (at 12i+12).
+const char* const* to_line_order(SortRecord* records, std::size_t n, const char* const* lines) {
+  auto out = static_cast<const char**>(static_cast<void*>(records));
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::uint32_t index = records[i].index;
+    std::memcpy(static_cast<void*>(out + i), &lines[index], sizeof(const char*));
+  }
+  return out;
+}
+
+void report_failed_numbers(const char* const* sorted, std::size_t n) {
+  // A failed key consulted by any comparison is also consulted by one of
+  // two lines next to each other in the result, so this finds it whatever
+  // pairs the sort happened to compare.
+  for (std::size_t i = 1; i < n; ++i) {
+    CompareTrace trace;
+    comp_keys(sorted[i - 1], sorted[i], 0, &trace);
+    if (trace.numeric_failure_consulted) {
+      sigfpe(SIGFPE);
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+const char* const* sort_lines(const LineTable& table) {
+  const auto n = static_cast<std::size_t>(table.line_count);
+  if (n == 0) return table.lines;
+  SortJob job{};
+  job.lines = table.lines;
+  job.n = n;
+  job.records = static_cast<SortRecord*>(getmem(n * sizeof(SortRecord)));
+  const std::size_t per_worker_minimum = 1 << 14;
+  int workers = worker_count();
+  if (workers > 32) workers = 32;
+  while (workers > 1 && n / static_cast<std::size_t>(workers) < per_worker_minimum) --workers;
+  job.parts = workers;
+  run_parallel(job.parts, build_part, &job);
+  job.runs = workers;
+  for (int i = 0; i <= job.runs; ++i) job.run_begin[i] = part_begin(n, job.runs, i);
+  run_parallel(job.runs, sort_part, &job);
+  if (job.runs > 1) {
+    job.buffer = static_cast<SortRecord*>(getmem(largest_left_total(n, job.runs) * sizeof(SortRecord)));
+    merge_runs(job);
+  }
+  const char* const* sorted = to_line_order(job.records, n, table.lines);
+  bool any_failed = false;
+  for (int i = 0; i < job.parts; ++i) any_failed = any_failed || job.failed_number[i];
+  if (any_failed) report_failed_numbers(sorted, n);
+  return sorted;
+}
+
+}  // namespace qorla

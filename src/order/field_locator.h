@@ -1,0 +1,19 @@
+// Finds the text of one key inside a stored line.
+#pragma once
+
+#include "order/settings.h"
+
+namespace qorla {
+
+// True when b separates fields under the current field_separator.
+inline bool is_separator(unsigned char b) {
+  return field_separator == 0 ? (b == ' ' || b == '\t') : b == field_separator;
+}
+
+// Key start of field no (1-based; <= 1 means the first), moved pos bytes
+// into the field and at most len bytes long, never past the field. Returns
+// null when the line has no such field; otherwise stores the key end in
+// *end. The line ends at its first line feed or at its terminator.
+const char* str_search(const char* line, int no, int pos, int len, const char** end);
+
+}  // namespace qorla

@@ -1,0 +1,38 @@
+// Process-wide settings filled once from the command line and only read
+// afterwards: the key specification table and the ordering options.
+#pragma once
+
+#include <cstdint>
+
+namespace qorla {
+
+enum KeyType : std::int16_t {
+  kText = 0,
+  kHex = 2,
+  kNumeric = 3,
+  kTime = 4,
+  kDate = 5,
+};
+
+// One +<field> key; the values are the low 16 bits of what was given.
+struct KeySpec {
+  std::int16_t no;    // field number, 1 = first field
+  std::int16_t type;  // a KeyType code; codes other than 2-5 compare as text
+  std::int16_t pos;   // first byte of the key inside the field
+  std::int16_t len;   // bytes compared from pos; 4096 = to the end of the field
+  std::int16_t rev;   // 1 = descending
+};
+
+constexpr int kMaxKeys = 256;
+constexpr std::int16_t kWholeField = 4096;
+
+extern KeySpec sort[kMaxKeys];
+extern int sort_cnt;
+extern unsigned char field_separator;  // 0: runs of blanks and tabs
+extern int ignore_case;                // -i
+extern int rev_flag;                   // -v
+
+// Back to the state before any option was read.
+void reset_settings();
+
+}  // namespace qorla

@@ -1,0 +1,58 @@
+#include "support/parallel.h"
+
+#include <pthread.h>
+#include <unistd.h>
+
+namespace qorla {
+
+namespace {
+
+constexpr int kMaxWorkers = 64;
+
+struct Task {
+  void (*work)(int, void*);
+  void* context;
+  int index;
+};
+
+void* run_task(void* arg) {
+  const Task* task = static_cast<const Task*>(arg);
+  task->work(task->index, task->context);
+  return nullptr;
+}
+
+}  // namespace
+
+int worker_count() {
+  const long n = ::sysconf(_SC_NPROCESSORS_ONLN);
+  if (n < 1) return 1;
+  return n > kMaxWorkers ? kMaxWorkers : static_cast<int>(n);
+}
+
+void run_parallel(int tasks, void (*work)(int task, void* context), void* context) {
+  if (tasks <= 1) {
+    if (tasks == 1) work(0, context);
+    return;
+  }
+  Task task[kMaxWorkers];
+  pthread_t thread[kMaxWorkers];
+  bool started[kMaxWorkers] = {};
+  const int threaded = tasks < kMaxWorkers ? tasks : kMaxWorkers;
+  // Task 0 and any beyond the thread limit run here; the others get
+  // threads where possible.
+  for (int i = 1; i < threaded; ++i) {
+    task[i] = Task{work, context, i};
+    started[i] = ::pthread_create(&thread[i], nullptr, run_task, &task[i]) == 0;
+  }
+  work(0, context);
+  for (int i = threaded; i < tasks; ++i) work(i, context);
+  for (int i = 1; i < threaded; ++i) {
+    if (started[i]) {
+      ::pthread_join(thread[i], nullptr);
+    } else {
+      work(i, context);
+    }
+  }
+}
+
+}  // namespace qorla
