@@ -1,0 +1,553 @@
+// The documentation against the command: every example of the README and
+// of the manual page gives exactly the output shown, the manual renders
+// without a warning and names every message, and the Debian package
+// installs a working command with its manual.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iconv.h>
+#include <iterator>
+#include <poll.h>
+#include <set>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include "run_binary.h"
+
+#ifndef QORLA_BUILD_DIR
+#define QORLA_BUILD_DIR ""
+#endif
+#ifndef QORLA_CPACK
+#define QORLA_CPACK "cpack"
+#endif
+
+namespace fs = std::filesystem;
+using qorla_test::run_qorla;
+using qorla_test::RunOptions;
+using qorla_test::RunResult;
+using qorla_test::TempDir;
+
+namespace {
+
+const std::string kSourceDir = QORLA_SOURCE_DIR;
+const std::string kExamplesDir = kSourceDir + "/examples";
+const std::string kManual = kSourceDir + "/docs/qorla.1";
+
+std::string read_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  EXPECT_TRUE(in.good()) << "cannot read " << path;
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// ---------------------------------------------------------------------------
+// Running other programs (groff, cpack, dpkg-deb, the installed qorla).
+
+std::string find_in_path(const std::string& name) {
+  const char* path = std::getenv("PATH");
+  std::stringstream dirs(path != nullptr ? path : "/usr/bin:/bin");
+  std::string dir;
+  while (std::getline(dirs, dir, ':')) {
+    const std::string candidate = (dir.empty() ? "." : dir) + "/" + name;
+    if (::access(candidate.c_str(), X_OK) == 0) return candidate;
+  }
+  return "";
+}
+
+RunResult run_program(const std::vector<std::string>& args, const std::string& dir = "") {
+  int out_pipe[2], err_pipe[2];
+  if (::pipe(out_pipe) != 0 || ::pipe(err_pipe) != 0) std::abort();
+  std::vector<char*> argv;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    const int in = ::open("/dev/null", O_RDONLY);
+    ::dup2(in, 0);
+    ::dup2(out_pipe[1], 1);
+    ::dup2(err_pipe[1], 2);
+    ::close(out_pipe[0]);
+    ::close(out_pipe[1]);
+    ::close(err_pipe[0]);
+    ::close(err_pipe[1]);
+    if (!dir.empty() && ::chdir(dir.c_str()) != 0) ::_exit(126);
+    ::execvp(argv[0], argv.data());
+    ::_exit(127);
+  }
+  ::close(out_pipe[1]);
+  ::close(err_pipe[1]);
+  RunResult result;
+  pollfd fds[2] = {{out_pipe[0], POLLIN, 0}, {err_pipe[0], POLLIN, 0}};
+  int open_count = 2;
+  char chunk[65536];
+  while (open_count > 0) {
+    if (::poll(fds, 2, -1) < 0) continue;
+    for (int i = 0; i < 2; ++i) {
+      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+      const ssize_t n = ::read(fds[i].fd, chunk, sizeof chunk);
+      if (n > 0) {
+        (i == 0 ? result.out : result.err).append(chunk, static_cast<std::size_t>(n));
+      } else if (n == 0 || errno != EINTR) {
+        ::close(fds[i].fd);
+        fds[i].fd = -1;
+        --open_count;
+      }
+    }
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return result;
+}
+
+// Converts between character sets with the C library's iconv.
+std::string convert(const std::string& text, const char* from, const char* to) {
+  iconv_t cd = ::iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) {
+    ADD_FAILURE() << "no conversion from " << from << " to " << to;
+    return "";
+  }
+  std::string in = text;
+  std::string out(text.size() * 4 + 16, '\0');
+  char* in_ptr = in.data();
+  std::size_t in_left = in.size();
+  char* out_ptr = out.data();
+  std::size_t out_left = out.size();
+  const std::size_t done = ::iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left);
+  ::iconv_close(cd);
+  EXPECT_NE(done, static_cast<std::size_t>(-1)) << "text not convertible from " << from;
+  out.resize(out.size() - out_left);
+  return out;
+}
+
+// ---------------------------------------------------------------------------
+// The documented examples. Arguments are as run from the examples
+// directory; the README runs the same commands from the source directory
+// with an "examples/" before each file name.
+
+struct Example {
+  std::vector<std::string> args;
+  std::string expected_out;  // file under examples/expected
+  std::string expected_err;
+};
+
+const std::vector<Example>& examples() {
+  static const std::vector<Example> table = {
+      {{"+2n", "prices.txt"}, "prices-by-price.out", ""},
+      {{"+2nr", "prices.txt"}, "prices-by-price-desc.out", ""},
+      {{"-c", "2", "+1n", "prices.txt"}, "prices-cut-price.out", ""},
+      {{"+1d", "+2t", "log.txt"}, "log-by-date-time.out", ""},
+      {{"-v", "+1d", "+2t", "log.txt"}, "log-newest-first.out", ""},
+      {{"-t,", "+3n", "sales.csv"}, "sales-by-amount.out", ""},
+      {{"-t,", "-c", "2-3", "+1", "+2nr", "sales.csv"}, "sales-item-amount.out", ""},
+      {{"-J", "settings.txt"}, "settings-joined.out", ""},
+      {{"settings.txt"}, "settings-unjoined.out", ""},
+      {{"names.txt"}, "names-bytes.out", ""},
+      {{"-iu", "names.txt"}, "names-fold-unique.out", ""},
+      {{"+1n", "numbers.txt"}, "numbers-by-value.out", "floating data error\n"},
+      {{"+1x", "ids.txt"}, "ids-by-hex.out", ""},
+  };
+  return table;
+}
+
+std::string expected_path(const Example& e) { return kExamplesDir + "/expected/" + e.expected_out; }
+
+std::string join_args(const std::vector<std::string>& args) {
+  std::string s;
+  for (const std::string& a : args) s += (s.empty() ? "" : " ") + a;
+  return s;
+}
+
+TEST(DocumentedExamples, EachGivesItsExpectedOutput) {
+  for (const Example& e : examples()) {
+    SCOPED_TRACE("qorla " + join_args(e.args));
+    RunOptions options;
+    options.dir = kExamplesDir;
+    const RunResult r = run_qorla(e.args, options);
+    EXPECT_EQ(r.out, read_file(expected_path(e)));
+    EXPECT_EQ(r.err, e.expected_err);
+    EXPECT_EQ(r.status, 0);
+  }
+}
+
+TEST(DocumentedExamples, EveryExpectedFileBelongsToAnExample) {
+  std::set<std::string> listed;
+  for (const Example& e : examples()) listed.insert(e.expected_out);
+  int files = 0;
+  for (const auto& entry : fs::directory_iterator(kExamplesDir + "/expected")) {
+    ++files;
+    EXPECT_TRUE(listed.count(entry.path().filename().string()) == 1)
+        << entry.path() << " is not the output of any documented example";
+  }
+  EXPECT_EQ(files, static_cast<int>(listed.size()));
+}
+
+// A command line as written in the documentation: qorla, its arguments,
+// and optionally "2>&1" and a pipe through iconv from code page 932.
+struct ShownCommand {
+  std::string line;
+  std::vector<std::string> args;
+  bool merge_stderr = false;
+  bool through_iconv = false;
+  std::string shown;  // the output printed under the command
+};
+
+// Splits a command line into words; single and double quotes group.
+std::vector<std::string> split_words(const std::string& line) {
+  std::vector<std::string> words;
+  std::string word;
+  bool in_word = false;
+  char quote = 0;
+  for (char c : line) {
+    if (quote != 0) {
+      if (c == quote) {
+        quote = 0;
+      } else {
+        word += c;
+      }
+    } else if (c == '\'' || c == '"') {
+      quote = c;
+      in_word = true;
+    } else if (c == ' ') {
+      if (in_word) words.push_back(word);
+      word.clear();
+      in_word = false;
+    } else {
+      word += c;
+      in_word = true;
+    }
+  }
+  if (in_word) words.push_back(word);
+  return words;
+}
+
+bool parse_command(const std::string& line, ShownCommand& cmd) {
+  cmd.line = line;
+  std::vector<std::string> words = split_words(line);
+  const std::vector<std::string> iconv_tail = {"|", "iconv", "-f", "CP932", "-t", "UTF-8"};
+  if (words.size() >= iconv_tail.size() &&
+      std::equal(iconv_tail.begin(), iconv_tail.end(), words.end() - static_cast<long>(iconv_tail.size()))) {
+    cmd.through_iconv = true;
+    words.resize(words.size() - iconv_tail.size());
+  }
+  if (!words.empty() && words.back() == "2>&1") {
+    cmd.merge_stderr = true;
+    words.pop_back();
+  }
+  if (words.empty() || words.front() != "qorla") return false;
+  for (std::size_t i = 1; i < words.size(); ++i) {
+    const std::string& w = words[i];
+    if (w == "|" || w.find('>') != std::string::npos || w.find('<') != std::string::npos) return false;
+    cmd.args.push_back(w);
+  }
+  return true;
+}
+
+// Reads "$ command" lines and the output lines under them from a block.
+void collect_commands(const std::vector<std::string>& block, const std::string& where,
+                      std::vector<ShownCommand>& commands) {
+  ShownCommand* current = nullptr;
+  for (const std::string& line : block) {
+    if (line.rfind("$ ", 0) == 0) {
+      ShownCommand cmd;
+      if (!parse_command(line.substr(2), cmd)) {
+        ADD_FAILURE() << where << ": example command not understood by this test: " << line;
+        current = nullptr;
+        continue;
+      }
+      commands.push_back(cmd);
+      current = &commands.back();
+    } else if (current != nullptr) {
+      current->shown += line + "\n";
+    } else {
+      ADD_FAILURE() << where << ": output line before any command: " << line;
+    }
+  }
+}
+
+// README examples: fenced blocks that open with ```console.
+std::vector<ShownCommand> readme_commands() {
+  std::istringstream text(read_file(kSourceDir + "/README.md"));
+  std::vector<ShownCommand> commands;
+  std::string line;
+  bool in_console = false;
+  std::vector<std::string> block;
+  while (std::getline(text, line)) {
+    if (!in_console && line == "```console") {
+      in_console = true;
+      block.clear();
+    } else if (in_console && line == "```") {
+      in_console = false;
+      collect_commands(block, "README.md", commands);
+    } else if (in_console) {
+      block.push_back(line);
+    }
+  }
+  EXPECT_FALSE(in_console) << "README.md: a console block is not closed";
+  return commands;
+}
+
+// The manual's examples: .EX ... .EE blocks, with the roff escapes that
+// the page uses turned back into plain characters.
+std::string unescape_roff(const std::string& line) {
+  std::string out;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    if (line[i] != '\\') {
+      out += line[i];
+      continue;
+    }
+    if (line.compare(i, 2, "\\-") == 0) {
+      out += '-';
+      i += 1;
+    } else if (line.compare(i, 2, "\\e") == 0) {
+      out += '\\';
+      i += 1;
+    } else if (line.compare(i, 2, "\\&") == 0) {
+      i += 1;
+    } else if (line.compare(i, 4, "\\(aq") == 0) {
+      out += '\'';
+      i += 3;
+    } else {
+      ADD_FAILURE() << "qorla.1: escape not understood by this test in: " << line;
+      out += line[i];
+    }
+  }
+  return out;
+}
+
+std::vector<ShownCommand> manual_commands() {
+  std::istringstream text(read_file(kManual));
+  std::vector<ShownCommand> commands;
+  std::string line;
+  bool in_example = false;
+  std::vector<std::string> block;
+  while (std::getline(text, line)) {
+    if (!in_example && line == ".EX") {
+      in_example = true;
+      block.clear();
+    } else if (in_example && line == ".EE") {
+      in_example = false;
+      collect_commands(block, "qorla.1", commands);
+    } else if (in_example) {
+      block.push_back(unescape_roff(line));
+    }
+  }
+  EXPECT_FALSE(in_example) << "qorla.1: an .EX block is not closed";
+  return commands;
+}
+
+const Example* find_example(const std::vector<std::string>& args, const std::string& file_prefix) {
+  for (const Example& e : examples()) {
+    if (e.args.size() != args.size()) continue;
+    bool same = true;
+    for (std::size_t i = 0; i < args.size() && same; ++i) {
+      const std::string& doc = args[i];
+      const bool is_file = i + 1 == args.size();
+      same = is_file ? doc == file_prefix + e.args[i] : doc == e.args[i];
+    }
+    if (same) return &e;
+  }
+  return nullptr;
+}
+
+// Each shown command must be one of the examples with an expected output,
+// show exactly that output, and give it when run.
+void check_shown(const std::vector<ShownCommand>& commands, const std::string& dir,
+                 const std::string& file_prefix) {
+  for (const ShownCommand& cmd : commands) {
+    SCOPED_TRACE(cmd.line);
+    const Example* e = find_example(cmd.args, file_prefix);
+    if (e == nullptr) {
+      ADD_FAILURE() << "this example has no expected output under examples/expected";
+      continue;
+    }
+    std::string documented = read_file(expected_path(*e));
+    if (cmd.merge_stderr) {
+      documented = e->expected_err + documented;
+    } else {
+      EXPECT_EQ(e->expected_err, "") << "the example writes to standard error: show it with 2>&1";
+    }
+    if (cmd.through_iconv) documented = convert(documented, "CP932", "UTF-8");
+    EXPECT_EQ(cmd.shown, documented);
+
+    RunOptions options;
+    options.dir = dir;
+    const RunResult r = run_qorla(cmd.args, options);
+    std::string got = cmd.merge_stderr ? r.err + r.out : r.out;
+    if (cmd.through_iconv) got = convert(got, "CP932", "UTF-8");
+    EXPECT_EQ(got, cmd.shown);
+    EXPECT_EQ(r.status, 0);
+  }
+}
+
+TEST(DocumentedExamples, ReadmeShowsWhatTheCommandWrites) {
+  const std::vector<ShownCommand> commands = readme_commands();
+  // The tour: prices, log lines, CSV, joined lines, Shift-JIS names.
+  EXPECT_GE(commands.size(), 8u) << "README.md lost its ```console examples";
+  check_shown(commands, kSourceDir, "examples/");
+}
+
+TEST(DocumentedExamples, ManualShowsWhatTheCommandWrites) {
+  const std::vector<ShownCommand> commands = manual_commands();
+  EXPECT_GE(commands.size(), 5u) << "qorla.1 lost its examples";
+  check_shown(commands, kExamplesDir, "");
+}
+
+// ---------------------------------------------------------------------------
+// The manual page.
+
+std::string groff_program() {
+  const std::string groff = find_in_path("groff");
+  EXPECT_FALSE(groff.empty()) << "groff is needed to check the manual (Debian package groff-base)";
+  return groff;
+}
+
+TEST(Manual, RendersWithoutWarnings) {
+  const std::string groff = groff_program();
+  if (groff.empty()) return;
+  const RunResult r = run_program({groff, "-ww", "-z", "-man", kManual});
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.status, 0);
+}
+
+// The manual as a reader sees it: plain ASCII, no hyphenation, long lines.
+std::string rendered_manual() {
+  const std::string groff = groff_program();
+  if (groff.empty()) return "";
+  const RunResult r = run_program(
+      {groff, "-man", "-Tascii", "-P-c", "-P-b", "-P-o", "-P-u", "-rHY=0", "-rLL=200n", kManual});
+  EXPECT_EQ(r.status, 0) << r.err;
+  return r.out;
+}
+
+TEST(Manual, HasEverySectionAndDocumentsEveryMessage) {
+  const std::string page = rendered_manual();
+  for (const char* section : {"NAME", "SYNOPSIS", "DESCRIPTION", "OPTIONS", "EXIT STATUS", "DIAGNOSTICS",
+                              "ENCODING", "ENVIRONMENT", "BEHAVIOUR ON LINUX", "EXAMPLES"}) {
+    EXPECT_NE(page.find("\n" + std::string(section) + "\n"), std::string::npos) << "section " << section;
+  }
+  // Every text the command can write to standard error, as the manual
+  // lists it: %s and %d for the inserted text, \n for an inner line feed.
+  const char* const messages[] = {
+      "%s: bad option",
+      "%s: bad field number",
+      "%s: bad position",
+      "%s: bad length",
+      "%s: bad field description",
+      "cutting field number missing",
+      "%s: bad cutting description",
+      "%s; bad cutting description",
+      "%s: not found",
+      "%s: read error",
+      "%s \\nError: too long line found!",
+      "\\ncannot get the memory of %d K bytes",
+      "\\ncannot get the memory of %d bytes",
+      "cannot get the memory of %d K bytes",
+      "cannot get the memory of %d bytes",
+      "cannot get memory",
+      "floating data error",
+      "cannot write the output",
+  };
+  for (const char* message : messages) {
+    EXPECT_NE(page.find("\n       " + std::string(message) + "\n"), std::string::npos)
+        << "message not listed in DIAGNOSTICS: " << message;
+  }
+  for (const char* option : {"-i", "-J", "-u", "-v", "-tC", "-c n1[-n2]", "-usage"}) {
+    EXPECT_NE(page.find("\n       " + std::string(option)), std::string::npos) << "option " << option;
+  }
+  for (const char* letter : {"s", "n", "x", "d", "t", "r"}) {
+    EXPECT_NE(page.find("\n              " + std::string(letter) + "   "), std::string::npos)
+        << "type letter " << letter;
+  }
+  EXPECT_NE(page.find("qorla -usage | iconv -f CP932 -t UTF-8"), std::string::npos);
+}
+
+TEST(Manual, ShowsTheUsageLineTheCommandWrites) {
+  const RunResult bare = run_qorla({});
+  ASSERT_EQ(bare.status, 1);
+  ASSERT_FALSE(bare.err.empty());
+  const std::string usage = bare.err.substr(0, bare.err.size() - 1);  // without its line feed
+  EXPECT_NE(rendered_manual().find("\n       " + usage + "\n"), std::string::npos) << usage;
+  EXPECT_NE(read_file(kSourceDir + "/README.md").find(usage.substr(7)), std::string::npos)
+      << "README.md does not show the usage line";
+}
+
+// ---------------------------------------------------------------------------
+// The Debian package.
+
+std::string field_of(const std::string& dpkg_deb, const std::string& deb, const std::string& field) {
+  const RunResult r = run_program({dpkg_deb, "-f", deb, field});
+  EXPECT_EQ(r.status, 0) << r.err;
+  std::string value = r.out;
+  while (!value.empty() && value.back() == '\n') value.pop_back();
+  return value;
+}
+
+TEST(DebianPackage, InstallsAWorkingCommandAndItsManual) {
+  const std::string dpkg_deb = find_in_path("dpkg-deb");
+  if (dpkg_deb.empty()) GTEST_SKIP() << "dpkg-deb is not installed: the Debian package is not checked";
+  if (find_in_path("dpkg-shlibdeps").empty()) {
+    GTEST_SKIP() << "dpkg-shlibdeps (Debian package dpkg-dev) is not installed: "
+                    "the package's dependencies cannot be computed";
+  }
+  std::string build_dir = QORLA_BUILD_DIR;
+  if (build_dir.empty()) build_dir = fs::path(QORLA_BINARY).parent_path().string();
+  const std::string config = build_dir + "/CPackConfig.cmake";
+  ASSERT_TRUE(fs::exists(config)) << config;
+
+  TempDir work;
+  const RunResult packed =
+      run_program({QORLA_CPACK, "-G", "DEB", "--config", config, "-B", work.path + "/out"}, work.path);
+  ASSERT_EQ(packed.status, 0) << packed.out << packed.err;
+
+  std::string arch;
+  if (const std::string dpkg = find_in_path("dpkg"); !dpkg.empty()) {
+    arch = run_program({dpkg, "--print-architecture"}).out;
+    while (!arch.empty() && arch.back() == '\n') arch.pop_back();
+  }
+  std::vector<std::string> debs;
+  for (const auto& entry : fs::directory_iterator(work.path + "/out")) {
+    if (entry.path().extension() == ".deb") debs.push_back(entry.path().filename().string());
+  }
+  ASSERT_EQ(debs.size(), 1u);
+  if (!arch.empty()) {
+    EXPECT_EQ(debs[0], "qorla_1.41_" + arch + ".deb");
+  }
+  const std::string deb = work.path + "/out/" + debs[0];
+
+  EXPECT_EQ(field_of(dpkg_deb, deb, "Package"), "qorla");
+  EXPECT_EQ(field_of(dpkg_deb, deb, "Version"), "1.41");
+  EXPECT_EQ(field_of(dpkg_deb, deb, "Section"), "utils");
+  if (!arch.empty()) {
+    EXPECT_EQ(field_of(dpkg_deb, deb, "Architecture"), arch);
+  }
+  EXPECT_NE(field_of(dpkg_deb, deb, "Maintainer"), "");
+  // Computed from the binary: it links the C library at least.
+  EXPECT_NE(field_of(dpkg_deb, deb, "Depends").find("libc6"), std::string::npos);
+  const std::string description = field_of(dpkg_deb, deb, "Description");
+  EXPECT_EQ(description.rfind("sort the lines of text files", 0), 0u) << description;
+  EXPECT_NE(description.find("Shift-JIS"), std::string::npos);
+
+  const std::string root = work.path + "/root";
+  const RunResult unpacked = run_program({dpkg_deb, "-x", deb, root});
+  ASSERT_EQ(unpacked.status, 0) << unpacked.err;
+
+  const std::string installed = root + "/usr/bin/qorla";
+  ASSERT_EQ(::access(installed.c_str(), X_OK), 0) << installed;
+  EXPECT_EQ(read_file(root + "/usr/share/man/man1/qorla.1"), read_file(kManual));
+
+  const std::string examples = root + "/usr/share/doc/qorla/examples";
+  const RunResult r = run_program({installed, "+2n", examples + "/prices.txt"});
+  EXPECT_EQ(r.out, read_file(kExamplesDir + "/expected/prices-by-price.out"));
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.status, 0);
+}
+
+}  // namespace
