@@ -15,8 +15,8 @@ namespace qorla {
 
 namespace {
 
-// What the sort moves: the line's prefix and its input position, in twelve
-// bytes to keep the working memory small.
+// What the sort moves: a prefix of the line's place in the order and the
+// line's input position, in twelve bytes to keep the working memory small.
 struct SortRecord {
   std::uint32_t prefix_high;
   std::uint32_t prefix_low;
@@ -29,24 +29,30 @@ struct SortRecord {
 };
 static_assert(sizeof(SortRecord) == 12);
 
-struct RecordLess {
-  const char* const* lines;
+// Equal prefixes fall back on the input position, which keeps the sort
+// stable.
+struct PrefixLess {
   bool operator()(const SortRecord& a, const SortRecord& b) const {
     const std::uint64_t pa = a.prefix(), pb = b.prefix();
-    if (pa != pb) return pa < pb;
-    const int start = tie_start(pa);
-    if (start >= 0) {
-      const int r = comp_keys(lines[a.index], lines[b.index], start, nullptr);
-      if (r != 0) return r < 0;
-    }
-    return a.index < b.index;  // equal lines keep their input order
+    return pa != pb ? pa < pb : a.index < b.index;
   }
 };
 
+struct CompLess {
+  const char* const* lines;
+  int first_key;
+  bool operator()(const SortRecord& a, const SortRecord& b) const {
+    const int r = comp_keys(lines[a.index], lines[b.index], first_key, nullptr);
+    return r != 0 ? r < 0 : a.index < b.index;
+  }
+};
+
+constexpr int kMaxParts = 32;
+
 // Splits [0, n) into parts of near-equal size.
 std::size_t part_begin(std::size_t n, int parts, int i) {
-  return n / static_cast<std::size_t>(parts) * static_cast<std::size_t>(i) +
-         std::min<std::size_t>(static_cast<std::size_t>(i), n % static_cast<std::size_t>(parts));
+  const auto p = static_cast<std::size_t>(parts), k = static_cast<std::size_t>(i);
+  return n / p * k + std::min(k, n % p);
 }
 
 struct SortJob {
@@ -54,12 +60,11 @@ struct SortJob {
   SortRecord* records;
   std::size_t n;
   int parts;
-  bool failed_number[64];
-  // Runs [run_begin[i], run_begin[i+1]) for merging.
-  std::size_t run_begin[65];
+  bool failed_number[kMaxParts];
+  std::size_t run_begin[kMaxParts + 1];  // sorted runs, then refinement parts
   int runs;
   SortRecord* buffer;
-  std::size_t buffer_offset[33];
+  std::size_t buffer_offset[kMaxParts];
 };
 
 void build_part(int part, void* context) {
@@ -80,7 +85,7 @@ void build_part(int part, void* context) {
 
 void sort_part(int part, void* context) {
   auto& job = *static_cast<SortJob*>(context);
-  std::sort(job.records + job.run_begin[part], job.records + job.run_begin[part + 1], RecordLess{job.lines});
+  std::sort(job.records + job.run_begin[part], job.records + job.run_begin[part + 1], PrefixLess{});
 }
 
 // Merges run 2p with run 2p+1: the left run is copied aside, then both are
@@ -91,7 +96,7 @@ void merge_pair(int pair, void* context) {
   const std::size_t s = job.run_begin[2 * pair], m = job.run_begin[2 * pair + 1], e = job.run_begin[2 * pair + 2];
   SortRecord* left = job.buffer + job.buffer_offset[pair];
   std::memcpy(static_cast<void*>(left), base + s, (m - s) * sizeof(SortRecord));
-  const RecordLess less{job.lines};
+  const PrefixLess less;
   std::size_t i = 0, j = m, out = s;
   const std::size_t left_size = m - s;
   while (i < left_size && j < e) base[out++] = less(base[j], left[i]) ? base[j++] : left[i++];
@@ -117,7 +122,7 @@ void merge_runs(SortJob& job) {
 
 std::size_t largest_left_total(std::size_t n, int runs) {
   // Simulates the merge rounds to size the one buffer they share.
-  std::size_t begin[65];
+  std::size_t begin[kMaxParts + 1];
   for (int i = 0; i <= runs; ++i) begin[i] = part_begin(n, runs, i);
   std::size_t most = 0;
   while (runs > 1) {
@@ -130,6 +135,52 @@ std::size_t largest_left_total(std::size_t n, int runs) {
     runs = next;
   }
   return most;
+}
+
+// End of the run of records with the same prefix as records[begin].
+std::size_t run_end(const SortRecord* records, std::size_t begin, std::size_t end) {
+  const std::uint64_t p = records[begin].prefix();
+  std::size_t i = begin + 1;
+  while (i < end && records[i].prefix() == p) ++i;
+  return i;
+}
+
+// Orders [begin, end), whose lines are equal up to level, by what comes
+// after it. Each line is looked at once per level it needs.
+void refine(const char* const* lines, SortRecord* records, std::size_t begin, std::size_t end, Level level) {
+  for (std::size_t i = begin; i < end;) {
+    const std::size_t j = run_end(records, i, end);
+    if (j - i > 1) {
+      const TieRule rule = tie_rule(records[i].prefix(), level);
+      if (rule == TieRule::kCompare) {
+        std::sort(records + i, records + j, CompLess{lines, level.key});
+      } else if (rule != TieRule::kEqual) {
+        // The run is in input order already (ties went by position).
+        const Level next = next_level(level, rule);
+        for (std::size_t k = i; k < j; ++k) records[k].set_prefix(level_prefix(lines[records[k].index], next));
+        std::sort(records + i, records + j, PrefixLess{});
+        refine(lines, records, i, j, next);
+      }
+    }
+    i = j;
+  }
+}
+
+void refine_part(int part, void* context) {
+  auto& job = *static_cast<SortJob*>(context);
+  refine(job.lines, job.records, job.run_begin[part], job.run_begin[part + 1], Level{});
+}
+
+// Splits the sorted records into parts for refinement, each boundary moved
+// to the end of its run of equal prefixes so no run is split.
+void split_at_runs(SortJob& job) {
+  job.run_begin[0] = 0;
+  for (int i = 1; i < job.parts; ++i) {
+    std::size_t b = std::max(part_begin(job.n, job.parts, i), job.run_begin[i - 1]);
+    if (b > 0 && b < job.n) b = run_end(job.records, b - 1, job.n);
+    job.run_begin[i] = std::min(b, job.n);
+  }
+  job.run_begin[job.parts] = job.n;
 }
 
 // Rewrites the sorted records as line pointers in the same memory: pointer
@@ -166,9 +217,9 @@ const char* const* sort_lines(const LineTable& table) {
   job.lines = table.lines;
   job.n = n;
   job.records = static_cast<SortRecord*>(getmem(n * sizeof(SortRecord)));
+  advise_huge_pages(job.records, n * sizeof(SortRecord));
   const std::size_t per_worker_minimum = 1 << 14;
-  int workers = worker_count();
-  if (workers > 32) workers = 32;
+  int workers = std::min(worker_count(), kMaxParts);
   while (workers > 1 && n / static_cast<std::size_t>(workers) < per_worker_minimum) --workers;
   job.parts = workers;
   run_parallel(job.parts, build_part, &job);
@@ -179,6 +230,8 @@ const char* const* sort_lines(const LineTable& table) {
     job.buffer = static_cast<SortRecord*>(getmem(largest_left_total(n, job.runs) * sizeof(SortRecord)));
     merge_runs(job);
   }
+  split_at_runs(job);
+  run_parallel(job.parts, refine_part, &job);
   const char* const* sorted = to_line_order(job.records, n, table.lines);
   bool any_failed = false;
   for (int i = 0; i < job.parts; ++i) any_failed = any_failed || job.failed_number[i];

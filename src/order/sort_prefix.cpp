@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cstring>
+#include <string_view>
 
 #include "order/collation.h"
 #include "order/field_locator.h"
@@ -15,38 +16,42 @@ namespace {
 constexpr std::uint64_t kPresent = std::uint64_t{1} << 40;
 constexpr std::uint64_t kFailed = std::uint64_t{1} << 32;
 
-// First eight bytes of the text, big-endian, zero-padded: byte order equals
-// strcmp order because no stored text holds a 0 byte.
-std::uint64_t byte_prefix(const unsigned char* p, std::size_t n) {
+// Eight bytes of the text from offset, big-endian, zero-padded: byte order
+// equals strcmp order because no stored text holds a 0 byte.
+std::uint64_t byte_prefix(std::string_view text, std::size_t offset) {
   std::uint64_t v = 0;
-  for (int i = 0; i < 8; ++i) v = (v << 8) | (static_cast<std::size_t>(i) < n ? p[i] : 0);
-  return v;
-}
-
-// The same for the case-insensitive collation, through its byte codes.
-std::uint64_t collation_prefix(const unsigned char* p, std::size_t n) {
-  std::uint64_t v = 0;
-  std::size_t i = 0;
-  int filled = 0;
-  while (filled < 8) {
-    const unsigned char b = i < n ? p[i] : 0;
-    const unsigned char code = collation_code(b);
-    v = (v << 8) | code;
-    ++filled;
-    ++i;
-    // A double-byte unit: its second byte follows unchanged.
-    if (code >= 165 && filled < 8) {
-      v = (v << 8) | (i < n ? p[i] : 0);
-      ++filled;
-      ++i;
-    }
+  for (std::size_t i = offset; i < offset + 8; ++i) {
+    v = (v << 8) | (i < text.size() ? static_cast<unsigned char>(text[i]) : 0);
   }
   return v;
 }
 
-std::uint64_t text_prefix(const char* s, std::size_t n) {
-  const auto p = reinterpret_cast<const unsigned char*>(s);
-  return ignore_case ? collation_prefix(p, n) : byte_prefix(p, n);
+inline bool starts_double_byte_unit(unsigned char b) { return collation_code(b) >= 165; }
+
+// The collation's code stream has one code per byte: a unit's first byte
+// gives its collation_code, a double-byte unit's second byte stays as it
+// is, and the end reads as 0. So eight codes from offset order texts as
+// StrCmp does.
+std::uint64_t collation_prefix(std::string_view text, std::size_t offset) {
+  const auto at = [&](std::size_t i) -> unsigned char {
+    return i < text.size() ? static_cast<unsigned char>(text[i]) : 0;
+  };
+  // Find whether offset falls on a second byte by walking the units.
+  std::size_t i = 0;
+  while (i < offset) i += starts_double_byte_unit(at(i)) && at(i) != 0 ? 2 : 1;
+  std::uint64_t v = 0;
+  std::size_t p = offset;
+  if (i > offset) v = at(p++);  // the second byte of a unit begun before offset
+  while (p < offset + 8) {
+    const unsigned char b = at(p++);
+    v = (v << 8) | collation_code(b);
+    if (starts_double_byte_unit(b) && p < offset + 8) v = (v << 8) | at(p++);
+  }
+  return v;
+}
+
+std::uint64_t text_prefix(std::string_view text, std::size_t offset) {
+  return ignore_case ? collation_prefix(text, offset) : byte_prefix(text, offset);
 }
 
 std::uint32_t ordered_bits(std::int32_t v) { return static_cast<std::uint32_t>(v) ^ 0x80000000u; }
@@ -70,47 +75,63 @@ std::uint64_t typed_prefix(std::int16_t type, std::string_view key) {
 
 bool is_typed(std::int16_t type) { return type >= kHex && type <= kDate; }
 
-bool reversed() { return sort_cnt == 0 ? rev_flag != 0 : sort[0].rev != 0; }
+bool reversed(int key) { return sort_cnt == 0 ? rev_flag != 0 : sort[key].rev != 0; }
+
+TieRule after_key(int key) { return key + 1 < sort_cnt ? TieRule::kNextKey : TieRule::kEqual; }
 
 }  // namespace
 
-bool prefix_is_exact_value() { return sort_cnt > 0 && is_typed(sort[0].type); }
-
-std::uint64_t sort_prefix(const char* line) {
+std::uint64_t level_prefix(const char* line, Level level) {
   std::uint64_t v;
   if (sort_cnt == 0) {
-    v = text_prefix(line, std::strlen(line));
+    // Only the bytes up to the end of this level's window matter.
+    v = text_prefix(std::string_view(line, strnlen(line, level.offset + 9)), level.offset);
   } else {
-    const KeySpec& key = sort[0];
+    const KeySpec& key = sort[level.key];
     const char* end = nullptr;
     const char* start = str_search(line, key.no, key.pos, key.len, &end);
     if (start == nullptr) {
-      v = 0;
+      v = 0;  // a missing field sorts before every present one
     } else {
-      const std::string_view text(start, end - start);
-      v = is_typed(key.type) ? typed_prefix(key.type, text) : text_prefix(start, text.size());
+      const std::string_view text(start, static_cast<std::size_t>(end - start));
+      v = is_typed(key.type) ? typed_prefix(key.type, text) : text_prefix(text, level.offset);
     }
   }
-  return reversed() ? ~v : v;
+  return reversed(level.key) ? ~v : v;
 }
+
+TieRule tie_rule(std::uint64_t prefix, Level level) {
+  const std::uint64_t v = reversed(level.key) ? ~prefix : prefix;
+  // A text prefix that ends in 0 holds the rest of its text.
+  const bool text_ends = (v & 0xFF) == 0;
+  if (sort_cnt == 0) return text_ends ? TieRule::kEqual : TieRule::kNextBytes;
+  if (is_typed(sort[level.key].type)) {
+    // Both fields missing: comp stops there with 0.
+    return v == 0 ? TieRule::kEqual : after_key(level.key);
+  }
+  // At the start of a text key, 0 is a missing field or an empty key.
+  if (v == 0 && level.offset == 0) return TieRule::kCompare;
+  return text_ends ? after_key(level.key) : TieRule::kNextBytes;
+}
+
+Level next_level(Level level, TieRule rule) {
+  if (rule == TieRule::kNextBytes) return Level{level.key, level.offset + 8};
+  return Level{level.key + 1, 0};
+}
+
+std::uint64_t sort_prefix(const char* line) { return level_prefix(line, Level{}); }
 
 int tie_start(std::uint64_t prefix) {
-  const std::uint64_t v = reversed() ? ~prefix : prefix;
-  // A text prefix ending in 0 holds its whole text.
-  const bool whole_text = (v & 0xFF) == 0;
-  if (sort_cnt == 0) return whole_text ? -1 : 0;
-  if (v == 0) return prefix_is_exact_value() ? -1 : 0;  // missing, or an empty text key
-  if (prefix_is_exact_value()) return 1;
-  return whole_text ? 1 : 0;
+  switch (tie_rule(prefix, Level{})) {
+    case TieRule::kEqual: return -1;
+    case TieRule::kNextKey: return 1;
+    default: return 0;
+  }
 }
-
-}  // namespace qorla
-
-namespace qorla {
 
 bool prefix_marks_failed_number(std::uint64_t prefix) {
   if (sort_cnt == 0 || sort[0].type != kNumeric) return false;
-  const std::uint64_t v = reversed() ? ~prefix : prefix;
+  const std::uint64_t v = reversed(0) ? ~prefix : prefix;
   return v == (kPresent | kFailed);
 }
 

@@ -1,27 +1,43 @@
-// A 64-bit summary of a line's place in the order, computed once per line
-// so that most comparisons of the sort never touch the line text.
+// 64-bit summaries of a line's place in the order, so that the sort can
+// order lines by integers and look at each line's text only once per
+// eight bytes of key that it has to tell apart.
+//
+// A level is a key (0 when lines are compared whole) and a byte offset in
+// that key's text. For lines a and b that compare equal at every earlier
+// level, level_prefix(a) < level_prefix(b) implies comp(a, b) < 0; what
+// equal prefixes mean is told by tie_rule.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace qorla {
 
-// prefix(a) < prefix(b) implies comp(a, b) < 0. Reads the settings, which
-// must not change afterwards.
+struct Level {
+  int key = 0;
+  std::size_t offset = 0;
+};
+
+std::uint64_t level_prefix(const char* line, Level level);
+
+enum class TieRule {
+  kEqual,       // comp is 0 for the two lines
+  kNextBytes,   // same key, eight bytes further on
+  kNextKey,     // this key is equal; the next key decides
+  kCompare,     // the prefix cannot tell: compare with comp_keys from this key
+};
+
+TieRule tie_rule(std::uint64_t prefix, Level level);
+
+// The level after a tie under rule kNextBytes or kNextKey.
+Level next_level(Level level, TieRule rule);
+
+// The first level's prefix.
 std::uint64_t sort_prefix(const char* line);
 
-// Where comparison must go on for two lines with equal prefixes: -1 when
-// comp is 0 for them, else the index of the first key still to compare (0
-// under whole-line order when the lines may still differ).
+// For two lines with equal first-level prefixes: -1 when comp is 0 for
+// them, else the index of the first key that comp_keys must still compare.
 int tie_start(std::uint64_t prefix);
-
-// True when the prefix holds the whole first key (typed keys), so equal
-// prefixes need comparison from the second key only.
-bool prefix_is_exact_value();
-
-}  // namespace qorla
-
-namespace qorla {
 
 // True when the prefix is that of a numeric first key that failed.
 bool prefix_marks_failed_number(std::uint64_t prefix);
