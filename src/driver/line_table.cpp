@@ -21,13 +21,11 @@ void grow_table(LineTable& table) {
   table.line_capacity = wanted > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(wanted);
   table.lines = static_cast<const char**>(
       moremem(table.lines, static_cast<std::size_t>(table.line_capacity) * sizeof(char*)));
-  advise_huge_pages(table.lines, static_cast<std::size_t>(table.line_capacity) * sizeof(char*));
 }
 
 char* reserve_text(LineTable& table, std::size_t n) {
   if (static_cast<std::size_t>(table.block_end - table.block_next) < n) {
     table.block_next = static_cast<char*>(getmem(kBlockSize));
-    advise_huge_pages(table.block_next, kBlockSize);
     table.block_end = table.block_next + kBlockSize;
   }
   char* at = table.block_next;

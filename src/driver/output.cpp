@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <poll.h>
 #include <unistd.h>
 
 #include "support/messages.h"
@@ -20,6 +21,12 @@ void write_all(int fd, const char* data, std::size_t n) {
   while (n > 0) {
     const ssize_t done = ::write(fd, data, n);
     if (done < 0 && errno == EINTR) continue;
+    if (done < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      // A non-blocking descriptor that is full: wait until it takes more.
+      pollfd wait{fd, POLLOUT, 0};
+      ::poll(&wait, 1, -1);
+      continue;
+    }
     if (done <= 0) write_failed();
     data += done;
     n -= static_cast<std::size_t>(done);

@@ -145,6 +145,18 @@ std::size_t run_end(const SortRecord* records, std::size_t begin, std::size_t en
   return i;
 }
 
+// Sets each record's prefix to that of its line at level. The lines lie
+// scattered in memory: the pointer to a line is asked for well ahead, the
+// line itself a little later, so that many of these slow reads overlap.
+void refill_prefixes(const char* const* lines, SortRecord* records, std::size_t n, Level level) {
+  constexpr std::size_t kPointerAhead = 16, kLineAhead = 8;
+  for (std::size_t k = 0; k < n; ++k) {
+    if (k + kPointerAhead < n) __builtin_prefetch(&lines[records[k + kPointerAhead].index]);
+    if (k + kLineAhead < n) __builtin_prefetch(lines[records[k + kLineAhead].index]);
+    records[k].set_prefix(level_prefix(lines[records[k].index], level));
+  }
+}
+
 // Orders [begin, end), whose lines are equal up to level, by what comes
 // after it. Each line is looked at once per level it needs.
 void refine(const char* const* lines, SortRecord* records, std::size_t begin, std::size_t end, Level level) {
@@ -157,7 +169,7 @@ void refine(const char* const* lines, SortRecord* records, std::size_t begin, st
       } else if (rule != TieRule::kEqual) {
         // The run is in input order already (ties went by position).
         const Level next = next_level(level, rule);
-        for (std::size_t k = i; k < j; ++k) records[k].set_prefix(level_prefix(lines[records[k].index], next));
+        refill_prefixes(lines, records + i, j - i, next);
         std::sort(records + i, records + j, PrefixLess{});
         refine(lines, records, i, j, next);
       }
@@ -217,7 +229,6 @@ const char* const* sort_lines(const LineTable& table) {
   job.lines = table.lines;
   job.n = n;
   job.records = static_cast<SortRecord*>(getmem(n * sizeof(SortRecord)));
-  advise_huge_pages(job.records, n * sizeof(SortRecord));
   const std::size_t per_worker_minimum = 1 << 14;
   int workers = std::min(worker_count(), kMaxParts);
   while (workers > 1 && n / static_cast<std::size_t>(workers) < per_worker_minimum) --workers;

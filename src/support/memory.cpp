@@ -70,16 +70,3 @@ char* setstr(const char* str) {
 
 }  // namespace qorla
 
-#include <cstdint>
-#include <sys/mman.h>
-
-namespace qorla {
-
-void advise_huge_pages(void* block, std::size_t size) {
-  constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
-  const auto begin = (reinterpret_cast<std::uintptr_t>(block) + kHuge - 1) & ~(kHuge - 1);
-  const auto end = (reinterpret_cast<std::uintptr_t>(block) + size) & ~(kHuge - 1);
-  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-}
-
-}  // namespace qorla

@@ -26,11 +26,3 @@ void set_allocation_limit_for_testing(std::size_t bytes);
 
 }  // namespace qorla
 
-namespace qorla {
-
-// Asks the kernel to back the 2 MiB-aligned inside of [block, block + size)
-// with huge pages: the sort visits lines in random order, and fewer, larger
-// pages make those visits much cheaper. Only a hint; failure changes nothing.
-void advise_huge_pages(void* block, std::size_t size);
-
-}  // namespace qorla
