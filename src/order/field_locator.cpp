@@ -8,8 +8,10 @@ inline bool is_line_end(unsigned char b) { return b == '\n' || b == 0; }
 
 inline bool is_field_byte(unsigned char b) { return !is_line_end(b) && !is_separator(b); }
 
+// Stops at a line feed even when it is the separator character: the line
+// ends there.
 inline const unsigned char* skip_separators(const unsigned char* p) {
-  while (is_separator(*p)) ++p;
+  while (is_separator(*p) && !is_line_end(*p)) ++p;
   return p;
 }
 
