@@ -64,6 +64,9 @@ bool read_line_slowly(InputFile& file, std::string_view first, const Options& op
   return !ended;
 }
 
+// The input buffer, kept for the run like all the program's memory.
+char* input_buffer = nullptr;
+
 }  // namespace
 
 void read_lines(InputFile& file, const char* name, const Options& options, LineTable& table) {
@@ -93,7 +96,7 @@ void read_lines(InputFile& file, const char* name, const Options& options, LineT
 
 void read_files(int argc, char** argv, const Options& options, LineTable& table) {
   constexpr std::size_t kInputBufferSize = std::size_t{1} << 20;
-  char* buffer = nullptr;
+  char*& buffer = input_buffer;
   for (int i = options.first_file; i < argc; ++i) {
     InputFile file;
     if (buffer == nullptr) buffer = static_cast<char*>(getmem(kInputBufferSize));
