@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "driver/float_error.h"
+#include "driver/sort_record.h"
 #include "order/compare.h"
 #include "order/sort_prefix.h"
 #include "support/memory.h"
@@ -14,20 +15,6 @@
 namespace qorla {
 
 namespace {
-
-// What the sort moves: a prefix of the line's place in the order and the
-// line's input position, in twelve bytes to keep the working memory small.
-struct SortRecord {
-  std::uint32_t prefix_high;
-  std::uint32_t prefix_low;
-  std::uint32_t index;
-  std::uint64_t prefix() const { return std::uint64_t{prefix_high} << 32 | prefix_low; }
-  void set_prefix(std::uint64_t p) {
-    prefix_high = static_cast<std::uint32_t>(p >> 32);
-    prefix_low = static_cast<std::uint32_t>(p);
-  }
-};
-static_assert(sizeof(SortRecord) == 12);
 
 // Equal prefixes fall back on the input position, which keeps the sort
 // stable.
@@ -61,10 +48,7 @@ struct SortJob {
   std::size_t n;
   int parts;
   bool failed_number[kMaxParts];
-  std::size_t run_begin[kMaxParts + 1];  // sorted runs, then refinement parts
-  int runs;
-  SortRecord* buffer;
-  std::size_t buffer_offset[kMaxParts];
+  std::size_t run_begin[kMaxParts + 1];  // the parts refined on their own
 };
 
 void build_part(int part, void* context) {
@@ -81,60 +65,6 @@ void build_part(int part, void* context) {
     }
   }
   job.failed_number[part] = failed;
-}
-
-void sort_part(int part, void* context) {
-  auto& job = *static_cast<SortJob*>(context);
-  std::sort(job.records + job.run_begin[part], job.records + job.run_begin[part + 1], PrefixLess{});
-}
-
-// Merges run 2p with run 2p+1: the left run is copied aside, then both are
-// merged into place from the front, which never overtakes the right run.
-void merge_pair(int pair, void* context) {
-  auto& job = *static_cast<SortJob*>(context);
-  SortRecord* const base = job.records;
-  const std::size_t s = job.run_begin[2 * pair], m = job.run_begin[2 * pair + 1], e = job.run_begin[2 * pair + 2];
-  SortRecord* left = job.buffer + job.buffer_offset[pair];
-  std::memcpy(static_cast<void*>(left), base + s, (m - s) * sizeof(SortRecord));
-  const PrefixLess less;
-  std::size_t i = 0, j = m, out = s;
-  const std::size_t left_size = m - s;
-  while (i < left_size && j < e) base[out++] = less(base[j], left[i]) ? base[j++] : left[i++];
-  while (i < left_size) base[out++] = left[i++];
-}
-
-void merge_runs(SortJob& job) {
-  while (job.runs > 1) {
-    const int pairs = job.runs / 2;
-    std::size_t offset = 0;
-    for (int p = 0; p < pairs; ++p) {
-      job.buffer_offset[p] = offset;
-      offset += job.run_begin[2 * p + 1] - job.run_begin[2 * p];
-    }
-    run_parallel(pairs, merge_pair, &job);
-    // Merged pairs become single runs; an odd last run stays as it is.
-    int next = 0;
-    for (int r = 0; r < job.runs; r += 2) job.run_begin[next++] = job.run_begin[r];
-    job.run_begin[next] = job.n;
-    job.runs = next;
-  }
-}
-
-std::size_t largest_left_total(std::size_t n, int runs) {
-  // Simulates the merge rounds to size the one buffer they share.
-  std::size_t begin[kMaxParts + 1];
-  for (int i = 0; i <= runs; ++i) begin[i] = part_begin(n, runs, i);
-  std::size_t most = 0;
-  while (runs > 1) {
-    std::size_t total = 0;
-    for (int p = 0; p < runs / 2; ++p) total += begin[2 * p + 1] - begin[2 * p];
-    most = std::max(most, total);
-    int next = 0;
-    for (int r = 0; r < runs; r += 2) begin[next++] = begin[r];
-    begin[next] = n;
-    runs = next;
-  }
-  return most;
 }
 
 // End of the run of records with the same prefix as records[begin].
@@ -157,21 +87,27 @@ void refill_prefixes(const char* const* lines, SortRecord* records, std::size_t 
   }
 }
 
+// Each level refined inside another is one more stack frame; lines that
+// tie for longer (long equal keys, up to 256 keys of them) are left to
+// comp_keys, so that the depth stays bounded.
+constexpr int kMaxRefineDepth = 32;
+
 // Orders [begin, end), whose lines are equal up to level, by what comes
 // after it. Each line is looked at once per level it needs.
-void refine(const char* const* lines, SortRecord* records, std::size_t begin, std::size_t end, Level level) {
+void refine(const char* const* lines, SortRecord* records, std::size_t begin, std::size_t end, Level level,
+            int depth) {
   for (std::size_t i = begin; i < end;) {
     const std::size_t j = run_end(records, i, end);
     if (j - i > 1) {
       const TieRule rule = tie_rule(records[i].prefix(), level);
-      if (rule == TieRule::kCompare) {
+      if (rule == TieRule::kCompare || (rule != TieRule::kEqual && depth >= kMaxRefineDepth)) {
         std::sort(records + i, records + j, CompLess{lines, level.key});
       } else if (rule != TieRule::kEqual) {
         // The run is in input order already (ties went by position).
         const Level next = next_level(level, rule);
         refill_prefixes(lines, records + i, j - i, next);
         std::sort(records + i, records + j, PrefixLess{});
-        refine(lines, records, i, j, next);
+        refine(lines, records, i, j, next, depth + 1);
       }
     }
     i = j;
@@ -180,7 +116,7 @@ void refine(const char* const* lines, SortRecord* records, std::size_t begin, st
 
 void refine_part(int part, void* context) {
   auto& job = *static_cast<SortJob*>(context);
-  refine(job.lines, job.records, job.run_begin[part], job.run_begin[part + 1], Level{});
+  refine(job.lines, job.records, job.run_begin[part], job.run_begin[part + 1], Level{}, 0);
 }
 
 // Splits the sorted records into parts for refinement, each boundary moved
@@ -234,13 +170,8 @@ const char* const* sort_lines(const LineTable& table) {
   while (workers > 1 && n / static_cast<std::size_t>(workers) < per_worker_minimum) --workers;
   job.parts = workers;
   run_parallel(job.parts, build_part, &job);
-  job.runs = workers;
-  for (int i = 0; i <= job.runs; ++i) job.run_begin[i] = part_begin(n, job.runs, i);
-  run_parallel(job.runs, sort_part, &job);
-  if (job.runs > 1) {
-    job.buffer = static_cast<SortRecord*>(getmem(largest_left_total(n, job.runs) * sizeof(SortRecord)));
-    merge_runs(job);
-  }
+  auto* buffer = static_cast<SortRecord*>(getmem(n * sizeof(SortRecord)));
+  job.records = radix_sort_records(job.records, buffer, n);
   split_at_runs(job);
   run_parallel(job.parts, refine_part, &job);
   const char* const* sorted = to_line_order(job.records, n, table.lines);
