@@ -49,6 +49,8 @@ struct SortJob {
   int parts;
   bool failed_number[kMaxParts];
   std::size_t run_begin[kMaxParts + 1];  // the parts refined on their own
+  // Each line's prefix at the level after the first, by input position.
+  std::uint64_t* second;
 };
 
 void build_part(int part, void* context) {
@@ -92,31 +94,60 @@ void refill_prefixes(const char* const* lines, SortRecord* records, std::size_t 
 // comp_keys, so that the depth stays bounded.
 constexpr int kMaxRefineDepth = 32;
 
+// True when every line of the run compares equal to the first from key on.
+bool all_equal(const char* const* lines, const SortRecord* run, std::size_t n, int key) {
+  for (std::size_t k = 1; k < n; ++k) {
+    if (comp_keys(lines[run[0].index], lines[run[k].index], key, nullptr) != 0) return false;
+  }
+  return true;
+}
+
 // Orders [begin, end), whose lines are equal up to level, by what comes
-// after it. Each line is looked at once per level it needs.
-void refine(const char* const* lines, SortRecord* records, std::size_t begin, std::size_t end, Level level,
-            int depth) {
+// after it. Each line is looked at once per level it needs; lines still
+// tied after two levels are often copies of one another, so such a run is
+// first tested for being equal throughout.
+void refine(const SortJob& job, std::size_t begin, std::size_t end, Level level, int depth) {
+  const char* const* lines = job.lines;
+  SortRecord* const records = job.records;
   for (std::size_t i = begin; i < end;) {
     const std::size_t j = run_end(records, i, end);
-    if (j - i > 1) {
-      const TieRule rule = tie_rule(records[i].prefix(), level);
-      if (rule == TieRule::kCompare || (rule != TieRule::kEqual && depth >= kMaxRefineDepth)) {
-        std::sort(records + i, records + j, CompLess{lines, level.key});
-      } else if (rule != TieRule::kEqual) {
-        // The run is in input order already (ties went by position).
-        const Level next = next_level(level, rule);
+    const TieRule rule = j - i > 1 ? tie_rule(records[i].prefix(), level) : TieRule::kEqual;
+    if (rule == TieRule::kCompare || (rule != TieRule::kEqual && depth >= kMaxRefineDepth)) {
+      std::sort(records + i, records + j, CompLess{lines, level.key});
+    } else if (rule != TieRule::kEqual && !(depth >= 2 && all_equal(lines, records + i, j - i, level.key))) {
+      // The run is in input order already (ties went by position).
+      const Level next = next_level(level, rule);
+      if (depth == 0) {
+        for (std::size_t k = i; k < j; ++k) {
+          if (k + 8 < j) __builtin_prefetch(&job.second[records[k + 8].index]);
+          records[k].set_prefix(job.second[records[k].index]);
+        }
+      } else {
         refill_prefixes(lines, records + i, j - i, next);
-        std::sort(records + i, records + j, PrefixLess{});
-        refine(lines, records, i, j, next, depth + 1);
       }
+      std::sort(records + i, records + j, PrefixLess{});
+      refine(job, i, j, next, depth + 1);
     }
     i = j;
   }
 }
 
+// Each line's prefix at the level its first-level ties go on to, read in
+// input order: the lines are then visited one after another in memory
+// rather than in the scattered order of the sorted records.
+void second_level_part(int part, void* context) {
+  auto& job = *static_cast<SortJob*>(context);
+  const std::size_t begin = part_begin(job.n, job.parts, part), end = part_begin(job.n, job.parts, part + 1);
+  for (std::size_t i = begin; i < end; ++i) {
+    const TieRule rule = tie_rule(sort_prefix(job.lines[i]), Level{});
+    const bool deeper = rule == TieRule::kNextBytes || rule == TieRule::kNextKey;
+    job.second[i] = deeper ? level_prefix(job.lines[i], next_level(Level{}, rule)) : 0;
+  }
+}
+
 void refine_part(int part, void* context) {
   auto& job = *static_cast<SortJob*>(context);
-  refine(job.lines, job.records, job.run_begin[part], job.run_begin[part + 1], Level{}, 0);
+  refine(job, job.run_begin[part], job.run_begin[part + 1], Level{}, 0);
 }
 
 // Splits the sorted records into parts for refinement, each boundary moved
@@ -171,7 +202,11 @@ const char* const* sort_lines(const LineTable& table) {
   job.parts = workers;
   run_parallel(job.parts, build_part, &job);
   auto* buffer = static_cast<SortRecord*>(getmem(n * sizeof(SortRecord)));
+  SortRecord* const unsorted = job.records;
   job.records = radix_sort_records(job.records, buffer, n);
+  // The radix sort's other array is free again and holds 12 bytes a line.
+  job.second = static_cast<std::uint64_t*>(static_cast<void*>(job.records == buffer ? unsorted : buffer));
+  run_parallel(job.parts, second_level_part, &job);
   split_at_runs(job);
   run_parallel(job.parts, refine_part, &job);
   const char* const* sorted = to_line_order(job.records, n, table.lines);
