@@ -71,21 +71,4 @@ int collate(std::string_view a, std::string_view b) {
                        reinterpret_cast<const unsigned char*>(b.data()), b.size(), -1);
 }
 
-unsigned char collation_code(unsigned char b) {
-  if (b == 0) return 0;
-  if (b < 0x80) {
-    const unsigned char f = fold(b);
-    if (f == '\\') return 1;
-    // Folded values 0x01-0x7F without the capitals and the backslash, in
-    // order, packed into 2-101.
-    int code = f + 1;                // 0x01 -> 2
-    if (f > 'Z') code -= 26;         // the capitals never occur after folding
-    if (f > '\\') code -= 1;         // nor does the backslash in this range
-    return static_cast<unsigned char>(code);
-  }
-  if (is_kana(b)) return static_cast<unsigned char>(102 + (b - 0xA1));
-  // Double-byte first bytes 0x80-0xA0 then 0xE0-0xFF.
-  return static_cast<unsigned char>(b <= 0xA0 ? 165 + (b - 0x80) : 198 + (b - 0xE0));
-}
-
 }  // namespace qorla
