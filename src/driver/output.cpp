@@ -6,7 +6,9 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include "support/memory.h"
 #include "support/messages.h"
+#include "support/parallel.h"
 
 namespace qorla {
 
@@ -41,6 +43,13 @@ bool is_blank_line(const char* line) {
 }  // namespace
 
 void output_bytes(Output& out, std::string_view bytes) {
+  if (out.used + bytes.size() > out.capacity && out.fd < 0) {
+    // A buffer without a descriptor keeps everything: it grows.
+    std::size_t capacity = out.capacity * 2;
+    while (capacity < out.used + bytes.size()) capacity *= 2;
+    out.buffer = static_cast<char*>(moremem(out.buffer, capacity));
+    out.capacity = capacity;
+  }
   if (out.used + bytes.size() > out.capacity) {
     output_flush(out);
     if (bytes.size() > out.capacity) {
@@ -57,13 +66,16 @@ void output_flush(Output& out) {
   out.used = 0;
 }
 
-void write_lines(Output& out, const char* const* lines, std::size_t count, bool uniq) {
-  const char* previous = "";  // the last printed line, under uniq
-  constexpr std::size_t kAhead = 8;
-  for (std::size_t i = 0; i < count; ++i) {
+namespace {
+
+// Formats lines [begin, end) into out, given the line printed before them.
+void format_lines(Output& out, const char* const* lines, std::size_t begin, std::size_t end, bool uniq,
+                  const char* previous) {
+  constexpr std::size_t kAhead = 16;
+  for (std::size_t i = begin; i < end; ++i) {
     // The lines lie scattered in memory in sorted order: ask for the next
     // ones early.
-    if (i + kAhead < count) __builtin_prefetch(lines[i + kAhead]);
+    if (i + kAhead < end) __builtin_prefetch(lines[i + kAhead]);
     const char* line = lines[i];
     if (is_blank_line(line)) continue;
     if (uniq) {
@@ -73,6 +85,67 @@ void write_lines(Output& out, const char* const* lines, std::size_t count, bool 
     const std::size_t n = std::strlen(line);
     output_bytes(out, std::string_view(line, n));
     if (n == 0 || line[n - 1] != '\n') output_bytes(out, "\n");
+  }
+}
+
+// The text of the last line printed before position i under uniq: the
+// nearest line before i that is not blank (a dropped one equals it).
+const char* printed_before(const char* const* lines, std::size_t i) {
+  while (i > 0) {
+    if (!is_blank_line(lines[--i])) return lines[i];
+  }
+  return "";
+}
+
+constexpr std::size_t kSegmentLines = 16384;
+constexpr int kMaxWorkers = 16;
+
+// One round of output: each worker formats one segment into a buffer of
+// its own that grows to fit (the segment is written whole after the
+// round, in order).
+struct OutputRound {
+  const char* const* lines;
+  std::size_t count;
+  std::size_t first;  // first line of the round
+  bool uniq;
+  Output part[kMaxWorkers];
+};
+
+void format_segment(int w, void* context) {
+  auto& round = *static_cast<OutputRound*>(context);
+  const std::size_t begin = round.first + static_cast<std::size_t>(w) * kSegmentLines;
+  const std::size_t end = begin + kSegmentLines < round.count ? begin + kSegmentLines : round.count;
+  Output& part = round.part[w];
+  part.used = 0;
+  if (begin >= end) return;
+  const char* previous = round.uniq ? printed_before(round.lines, begin) : "";
+  format_lines(part, round.lines, begin, end, round.uniq, previous);
+}
+
+}  // namespace
+
+void write_lines(Output& out, const char* const* lines, std::size_t count, bool uniq) {
+  int workers = worker_count() < kMaxWorkers ? worker_count() : kMaxWorkers;
+  if (workers < 2 || count < 4 * kSegmentLines) {
+    format_lines(out, lines, 0, count, uniq, "");
+    return;
+  }
+  output_flush(out);
+  static OutputRound round;  // buffers kept for the run
+  round.lines = lines;
+  round.count = count;
+  round.uniq = uniq;
+  for (int w = 0; w < workers; ++w) {
+    if (round.part[w].buffer == nullptr) {
+      round.part[w].capacity = std::size_t{1} << 20;
+      round.part[w].buffer = static_cast<char*>(getmem(round.part[w].capacity));
+    }
+    // A full buffer grows rather than writing out of turn.
+    round.part[w].fd = -1;
+  }
+  for (round.first = 0; round.first < count; round.first += static_cast<std::size_t>(workers) * kSegmentLines) {
+    run_parallel(workers, format_segment, &round);
+    for (int w = 0; w < workers; ++w) write_all(out.fd, round.part[w].buffer, round.part[w].used);
   }
 }
 

@@ -7,7 +7,7 @@
 namespace qorla {
 
 struct Output {
-  int fd = 1;
+  int fd = 1;  // -1: a buffer that only grows and is written by its owner
   char* buffer = nullptr;
   std::size_t capacity = 0;
   std::size_t used = 0;
@@ -20,7 +20,8 @@ void output_flush(Output& out);
 
 // Writes the lines in order: lines of nothing but blanks and tabs before
 // their line feed are left out, a missing final line feed is added, and
-// under uniq a line equal to the last printed one is dropped.
+// under uniq a line equal to the last printed one is dropped. Large outputs
+// are formatted on every core, segment by segment, and written in order.
 void write_lines(Output& out, const char* const* lines, std::size_t count, bool uniq);
 
 }  // namespace qorla

@@ -81,7 +81,7 @@ std::size_t run_end(const SortRecord* records, std::size_t begin, std::size_t en
 // scattered in memory: the pointer to a line is asked for well ahead, the
 // line itself a little later, so that many of these slow reads overlap.
 void refill_prefixes(const char* const* lines, SortRecord* records, std::size_t n, Level level) {
-  constexpr std::size_t kPointerAhead = 16, kLineAhead = 8;
+  constexpr std::size_t kPointerAhead = 32, kLineAhead = 16;
   for (std::size_t k = 0; k < n; ++k) {
     if (k + kPointerAhead < n) __builtin_prefetch(&lines[records[k + kPointerAhead].index]);
     if (k + kLineAhead < n) __builtin_prefetch(lines[records[k + kLineAhead].index]);
@@ -119,7 +119,7 @@ void refine(const SortJob& job, std::size_t begin, std::size_t end, Level level,
       const Level next = next_level(level, rule);
       if (depth == 0) {
         for (std::size_t k = i; k < j; ++k) {
-          if (k + 8 < j) __builtin_prefetch(&job.second[records[k + 8].index]);
+          if (k + 16 < j) __builtin_prefetch(&job.second[records[k + 16].index]);
           records[k].set_prefix(job.second[records[k].index]);
         }
       } else {
@@ -167,6 +167,7 @@ void split_at_runs(SortJob& job) {
 const char* const* to_line_order(SortRecord* records, std::size_t n, const char* const* lines) {
   auto out = static_cast<const char**>(static_cast<void*>(records));
   for (std::size_t i = 0; i < n; ++i) {
+    if (i + 32 < n) __builtin_prefetch(&lines[records[i + 32].index]);
     const std::uint32_t index = records[i].index;
     std::memcpy(static_cast<void*>(out + i), &lines[index], sizeof(const char*));
   }
