@@ -100,53 +100,70 @@ const char* printed_before(const char* const* lines, std::size_t i) {
 constexpr std::size_t kSegmentLines = 16384;
 constexpr int kMaxWorkers = 16;
 
-// One round of output: each worker formats one segment into a buffer of
-// its own that grows to fit (the segment is written whole after the
-// round, in order).
-struct OutputRound {
+// Output in rounds: in each round every worker formats one segment into a
+// buffer of its own that grows to fit, while the first worker also writes
+// the previous round's buffers, in order. Two sets of buffers alternate.
+struct OutputRounds {
   const char* const* lines;
   std::size_t count;
-  std::size_t first;  // first line of the round
+  std::size_t first;  // first line of the current round
   bool uniq;
-  Output part[kMaxWorkers];
+  int fd;
+  int workers;
+  int set;  // the set the current round formats into
+  bool previous_pending;
+  Output part[2][kMaxWorkers];
 };
 
+void write_set(const OutputRounds& rounds, int set) {
+  for (int w = 0; w < rounds.workers; ++w) write_all(rounds.fd, rounds.part[set][w].buffer, rounds.part[set][w].used);
+}
+
 void format_segment(int w, void* context) {
-  auto& round = *static_cast<OutputRound*>(context);
-  const std::size_t begin = round.first + static_cast<std::size_t>(w) * kSegmentLines;
-  const std::size_t end = begin + kSegmentLines < round.count ? begin + kSegmentLines : round.count;
-  Output& part = round.part[w];
+  auto& rounds = *static_cast<OutputRounds*>(context);
+  if (w == 0 && rounds.previous_pending) write_set(rounds, 1 - rounds.set);
+  const std::size_t begin = rounds.first + static_cast<std::size_t>(w) * kSegmentLines;
+  const std::size_t end = begin + kSegmentLines < rounds.count ? begin + kSegmentLines : rounds.count;
+  Output& part = rounds.part[rounds.set][w];
   part.used = 0;
   if (begin >= end) return;
-  const char* previous = round.uniq ? printed_before(round.lines, begin) : "";
-  format_lines(part, round.lines, begin, end, round.uniq, previous);
+  const char* previous = rounds.uniq ? printed_before(rounds.lines, begin) : "";
+  format_lines(part, rounds.lines, begin, end, rounds.uniq, previous);
 }
 
 }  // namespace
 
 void write_lines(Output& out, const char* const* lines, std::size_t count, bool uniq) {
-  int workers = worker_count() < kMaxWorkers ? worker_count() : kMaxWorkers;
+  const int workers = worker_count() < kMaxWorkers ? worker_count() : kMaxWorkers;
   if (workers < 2 || count < 4 * kSegmentLines) {
     format_lines(out, lines, 0, count, uniq, "");
     return;
   }
   output_flush(out);
-  static OutputRound round;  // buffers kept for the run
-  round.lines = lines;
-  round.count = count;
-  round.uniq = uniq;
-  for (int w = 0; w < workers; ++w) {
-    if (round.part[w].buffer == nullptr) {
-      round.part[w].capacity = std::size_t{1} << 20;
-      round.part[w].buffer = static_cast<char*>(getmem(round.part[w].capacity));
+  static OutputRounds rounds;  // buffers kept for the run
+  rounds.lines = lines;
+  rounds.count = count;
+  rounds.uniq = uniq;
+  rounds.fd = out.fd;
+  rounds.workers = workers;
+  for (auto& set : rounds.part) {
+    for (int w = 0; w < workers; ++w) {
+      if (set[w].buffer == nullptr) {
+        set[w].capacity = std::size_t{1} << 20;
+        set[w].buffer = static_cast<char*>(getmem(set[w].capacity));
+      }
+      set[w].fd = -1;  // a full buffer grows rather than writing out of turn
     }
-    // A full buffer grows rather than writing out of turn.
-    round.part[w].fd = -1;
   }
-  for (round.first = 0; round.first < count; round.first += static_cast<std::size_t>(workers) * kSegmentLines) {
-    run_parallel(workers, format_segment, &round);
-    for (int w = 0; w < workers; ++w) write_all(out.fd, round.part[w].buffer, round.part[w].used);
+  rounds.set = 0;
+  rounds.previous_pending = false;
+  const std::size_t per_round = static_cast<std::size_t>(workers) * kSegmentLines;
+  for (rounds.first = 0; rounds.first < count; rounds.first += per_round) {
+    run_parallel(workers, format_segment, &rounds);
+    rounds.previous_pending = true;
+    rounds.set = 1 - rounds.set;
   }
+  write_set(rounds, 1 - rounds.set);
 }
 
 }  // namespace qorla

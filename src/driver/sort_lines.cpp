@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 #include "driver/float_error.h"
@@ -67,6 +68,27 @@ void build_part(int part, void* context) {
     }
   }
   job.failed_number[part] = failed;
+}
+
+// Sorts records by prefix, equal prefixes in input order, with working
+// memory for only half of them: each half is radix sorted, then the two are
+// merged. Peak memory matters here: the lines themselves are all in memory.
+void sort_by_prefix(SortRecord* records, std::size_t n) {
+  const std::size_t left = n / 2, right = n - left;
+  auto* spare = static_cast<SortRecord*>(getmem(right * sizeof(SortRecord)));
+  for (SortRecord* half : {records, records + left}) {
+    const std::size_t size = half == records ? left : right;
+    if (radix_sort_records(half, spare, size) == spare) std::memcpy(static_cast<void*>(half), spare, size * sizeof(SortRecord));
+  }
+  // Merge from the front with the left half set aside: the output never
+  // overtakes the right half it reads. Left wins ties, so input order holds.
+  std::memcpy(static_cast<void*>(spare), records, left * sizeof(SortRecord));
+  const PrefixLess less;
+  std::size_t i = 0, j = left, out = 0;
+  while (i < left && j < n) records[out++] = less(records[j], spare[i]) ? records[j++] : spare[i++];
+  while (i < left) records[out++] = spare[i++];
+  // Given back at once so that the next step's memory does not add to it.
+  std::free(spare);
 }
 
 // End of the run of records with the same prefix as records[begin].
@@ -202,14 +224,12 @@ const char* const* sort_lines(const LineTable& table) {
   while (workers > 1 && n / static_cast<std::size_t>(workers) < per_worker_minimum) --workers;
   job.parts = workers;
   run_parallel(job.parts, build_part, &job);
-  auto* buffer = static_cast<SortRecord*>(getmem(n * sizeof(SortRecord)));
-  SortRecord* const unsorted = job.records;
-  job.records = radix_sort_records(job.records, buffer, n);
-  // The radix sort's other array is free again and holds 12 bytes a line.
-  job.second = static_cast<std::uint64_t*>(static_cast<void*>(job.records == buffer ? unsorted : buffer));
+  sort_by_prefix(job.records, n);
+  job.second = static_cast<std::uint64_t*>(getmem(n * sizeof(std::uint64_t)));
   run_parallel(job.parts, second_level_part, &job);
   split_at_runs(job);
   run_parallel(job.parts, refine_part, &job);
+  std::free(job.second);
   const char* const* sorted = to_line_order(job.records, n, table.lines);
   bool any_failed = false;
   for (int i = 0; i < job.parts; ++i) any_failed = any_failed || job.failed_number[i];
