@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 #include <vector>
 
+#include "e2e_checks.h"
 #include "run_binary.h"
 
 using namespace std::string_literals;
@@ -27,21 +28,7 @@ namespace {
 const std::string kTooLong = " \nError: too long line found!\n";
 const std::string kWriteFailed = "cannot write the output\n";
 
-struct File {
-  std::string name;
-  std::string bytes;
-};
-
-struct Case {
-  const char* name;
-  std::vector<File> files;  // written into a fresh directory
-  std::vector<std::string> args;  // run in that directory
-  std::string out;
-  std::string err;
-  int status;
-};
-
-void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+using Case = qorla_test::RunCase;
 
 // Lines that all end in a line feed, in the order given.
 std::string lines(const std::vector<std::string>& v) {
@@ -54,17 +41,7 @@ std::string repeat(char c, std::size_t n) { return std::string(n, c); }
 
 class BadInput : public ::testing::TestWithParam<Case> {};
 
-TEST_P(BadInput, MessageAndStatus) {
-  const Case& c = GetParam();
-  TempDir dir;
-  for (const File& f : c.files) dir.write(f.name, f.bytes);
-  RunOptions in_dir;
-  in_dir.dir = dir.path;
-  const RunResult r = run_qorla(c.args, in_dir);
-  EXPECT_EQ(r.status, c.status);
-  EXPECT_TRUE(r.out == c.out) << "stdout: " << ::testing::PrintToString(r.out.substr(0, 300));
-  EXPECT_TRUE(r.err == c.err) << "stderr: " << ::testing::PrintToString(r.err.substr(0, 300));
-}
+TEST_P(BadInput, MessageAndStatus) { qorla_test::expect_run(GetParam()); }
 
 std::vector<std::string> with_keys(int n, const std::string& key, std::vector<std::string> tail) {
   std::vector<std::string> args;
@@ -286,9 +263,7 @@ TEST(BadInputNames, LongPathIsRead) {
   path += "/";
   path += repeat('z', 2000 - path.size());
   dir.write(path, "b\na\n");
-  RunOptions in_dir;
-  in_dir.dir = dir.path;
-  const RunResult r = run_qorla({path, path + "x"}, in_dir);
+  const RunResult r = run_qorla({path, path + "x"}, {.dir = dir.path});
   EXPECT_EQ(r.out, "a\nb\n");
   EXPECT_EQ(r.err, path.substr(0, 768) + ": not found\n");
   EXPECT_EQ(r.status, 0);

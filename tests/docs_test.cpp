@@ -4,22 +4,17 @@
 // installs a working command with its manual.
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <fcntl.h>
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iconv.h>
-#include <iterator>
-#include <poll.h>
 #include <set>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
+#include "e2e_checks.h"
 #include "run_binary.h"
 
 #ifndef QORLA_BUILD_DIR
@@ -30,8 +25,9 @@
 #endif
 
 namespace fs = std::filesystem;
+using qorla_test::read_file;
+using qorla_test::run_program;
 using qorla_test::run_qorla;
-using qorla_test::RunOptions;
 using qorla_test::RunResult;
 using qorla_test::TempDir;
 
@@ -41,14 +37,9 @@ const std::string kSourceDir = QORLA_SOURCE_DIR;
 const std::string kExamplesDir = kSourceDir + "/examples";
 const std::string kManual = kSourceDir + "/docs/qorla.1";
 
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  EXPECT_TRUE(in.good()) << "cannot read " << path;
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // ---------------------------------------------------------------------------
-// Running other programs (groff, cpack, dpkg-deb, the installed qorla).
+// Other programs (groff, cpack, dpkg-deb, the installed qorla) run through
+// run_program; find_in_path tells whether one is installed.
 
 std::string find_in_path(const std::string& name) {
   const char* path = std::getenv("PATH");
@@ -59,52 +50,6 @@ std::string find_in_path(const std::string& name) {
     if (::access(candidate.c_str(), X_OK) == 0) return candidate;
   }
   return "";
-}
-
-RunResult run_program(const std::vector<std::string>& args, const std::string& dir = "") {
-  int out_pipe[2], err_pipe[2];
-  if (::pipe(out_pipe) != 0 || ::pipe(err_pipe) != 0) std::abort();
-  std::vector<char*> argv;
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    const int in = ::open("/dev/null", O_RDONLY);
-    ::dup2(in, 0);
-    ::dup2(out_pipe[1], 1);
-    ::dup2(err_pipe[1], 2);
-    ::close(out_pipe[0]);
-    ::close(out_pipe[1]);
-    ::close(err_pipe[0]);
-    ::close(err_pipe[1]);
-    if (!dir.empty() && ::chdir(dir.c_str()) != 0) ::_exit(126);
-    ::execvp(argv[0], argv.data());
-    ::_exit(127);
-  }
-  ::close(out_pipe[1]);
-  ::close(err_pipe[1]);
-  RunResult result;
-  pollfd fds[2] = {{out_pipe[0], POLLIN, 0}, {err_pipe[0], POLLIN, 0}};
-  int open_count = 2;
-  char chunk[65536];
-  while (open_count > 0) {
-    if (::poll(fds, 2, -1) < 0) continue;
-    for (int i = 0; i < 2; ++i) {
-      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
-      const ssize_t n = ::read(fds[i].fd, chunk, sizeof chunk);
-      if (n > 0) {
-        (i == 0 ? result.out : result.err).append(chunk, static_cast<std::size_t>(n));
-      } else if (n == 0 || errno != EINTR) {
-        ::close(fds[i].fd);
-        fds[i].fd = -1;
-        --open_count;
-      }
-    }
-  }
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  return result;
 }
 
 // Converts between character sets with the C library's iconv.
@@ -168,9 +113,7 @@ std::string join_args(const std::vector<std::string>& args) {
 TEST(DocumentedExamples, EachGivesItsExpectedOutput) {
   for (const Example& e : examples()) {
     SCOPED_TRACE("qorla " + join_args(e.args));
-    RunOptions options;
-    options.dir = kExamplesDir;
-    const RunResult r = run_qorla(e.args, options);
+    const RunResult r = run_qorla(e.args, {.dir = kExamplesDir});
     EXPECT_EQ(r.out, read_file(expected_path(e)));
     EXPECT_EQ(r.err, e.expected_err);
     EXPECT_EQ(r.status, 0);
@@ -272,26 +215,36 @@ void collect_commands(const std::vector<std::string>& block, const std::string& 
   }
 }
 
-// README examples: fenced blocks that open with ```console.
-std::vector<ShownCommand> readme_commands() {
-  std::istringstream text(read_file(kSourceDir + "/README.md"));
+// The commands of the blocks of a document that open with the line open
+// and close with the line close; unescape turns each line of a block back
+// into the text it shows.
+std::vector<ShownCommand> commands_in_blocks(const std::string& path, const std::string& where,
+                                             const std::string& open, const std::string& close,
+                                             std::string (*unescape)(const std::string&)) {
+  std::istringstream text(read_file(path));
   std::vector<ShownCommand> commands;
   std::string line;
-  bool in_console = false;
+  bool in_block = false;
   std::vector<std::string> block;
   while (std::getline(text, line)) {
-    if (!in_console && line == "```console") {
-      in_console = true;
+    if (!in_block && line == open) {
+      in_block = true;
       block.clear();
-    } else if (in_console && line == "```") {
-      in_console = false;
-      collect_commands(block, "README.md", commands);
-    } else if (in_console) {
-      block.push_back(line);
+    } else if (in_block && line == close) {
+      in_block = false;
+      collect_commands(block, where, commands);
+    } else if (in_block) {
+      block.push_back(unescape(line));
     }
   }
-  EXPECT_FALSE(in_console) << "README.md: a console block is not closed";
+  EXPECT_FALSE(in_block) << where << ": a block opened by " << open << " is not closed";
   return commands;
+}
+
+// README examples: fenced blocks that open with ```console.
+std::vector<ShownCommand> readme_commands() {
+  return commands_in_blocks(kSourceDir + "/README.md", "README.md", "```console", "```",
+                            [](const std::string& line) { return line; });
 }
 
 // The manual's examples: .EX ... .EE blocks, with the roff escapes that
@@ -323,24 +276,7 @@ std::string unescape_roff(const std::string& line) {
 }
 
 std::vector<ShownCommand> manual_commands() {
-  std::istringstream text(read_file(kManual));
-  std::vector<ShownCommand> commands;
-  std::string line;
-  bool in_example = false;
-  std::vector<std::string> block;
-  while (std::getline(text, line)) {
-    if (!in_example && line == ".EX") {
-      in_example = true;
-      block.clear();
-    } else if (in_example && line == ".EE") {
-      in_example = false;
-      collect_commands(block, "qorla.1", commands);
-    } else if (in_example) {
-      block.push_back(unescape_roff(line));
-    }
-  }
-  EXPECT_FALSE(in_example) << "qorla.1: an .EX block is not closed";
-  return commands;
+  return commands_in_blocks(kManual, "qorla.1", ".EX", ".EE", unescape_roff);
 }
 
 const Example* find_example(const std::vector<std::string>& args, const std::string& file_prefix) {
@@ -377,9 +313,7 @@ void check_shown(const std::vector<ShownCommand>& commands, const std::string& d
     if (cmd.through_iconv) documented = convert(documented, "CP932", "UTF-8");
     EXPECT_EQ(cmd.shown, documented);
 
-    RunOptions options;
-    options.dir = dir;
-    const RunResult r = run_qorla(cmd.args, options);
+    const RunResult r = run_qorla(cmd.args, {.dir = dir});
     std::string got = cmd.merge_stderr ? r.err + r.out : r.out;
     if (cmd.through_iconv) got = convert(got, "CP932", "UTF-8");
     EXPECT_EQ(got, cmd.shown);
@@ -504,7 +438,7 @@ TEST(DebianPackage, InstallsAWorkingCommandAndItsManual) {
 
   TempDir work;
   const RunResult packed =
-      run_program({QORLA_CPACK, "-G", "DEB", "--config", config, "-B", work.path + "/out"}, work.path);
+      run_program({QORLA_CPACK, "-G", "DEB", "--config", config, "-B", work.path + "/out"}, {.dir = work.path});
   ASSERT_EQ(packed.status, 0) << packed.out << packed.err;
 
   std::string arch;

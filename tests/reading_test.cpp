@@ -4,17 +4,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <fcntl.h>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
+#include "e2e_checks.h"
 #include "run_binary.h"
 
 namespace {
@@ -26,39 +23,6 @@ using qorla_test::RunResult;
 using qorla_test::TempDir;
 
 const char kTooLong[] = " \nError: too long line found!\n";
-
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// Runs the binary with standard input taken from stdin_path.
-RunResult run_with_stdin(const std::vector<std::string>& args, const std::string& stdin_path, const TempDir& dir) {
-  const std::string out_path = dir.path + "/run.out", err_path = dir.path + "/run.err";
-  std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(QORLA_BINARY));
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    const int in = ::open(stdin_path.c_str(), O_RDONLY);
-    const int out = ::open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int err = ::open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (in < 0 || out < 0 || err < 0) ::_exit(126);
-    ::dup2(in, 0);
-    ::dup2(out, 1);
-    ::dup2(err, 2);
-    ::execv(QORLA_BINARY, argv.data());
-    ::_exit(127);
-  }
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  RunResult result;
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  result.out = slurp(out_path);
-  result.err = slurp(err_path);
-  return result;
-}
 
 // Writes bytes into a FIFO once a reader has opened it; gives up after a
 // few seconds when nobody does, so that a run that never opens the FIFO
@@ -100,23 +64,18 @@ class FifoWriter {
 };
 
 TEST(Reading, MissingFileBetweenReadableOnes) {
-  TempDir dir;
-  dir.write("first.txt", "pear\napple\n");
-  dir.write("second.txt", "fig\nbanana");
-  RunOptions in_dir;
-  in_dir.dir = dir.path;
-  const RunResult r = run_qorla({"first.txt", "nope.txt", "second.txt"}, in_dir);
-  EXPECT_EQ(r.out, "apple\nbanana\nfig\npear\n");
-  EXPECT_EQ(r.err, "nope.txt: not found\n");
-  EXPECT_EQ(r.status, 0);
+  qorla_test::expect_run({"missing file between readable ones",
+                          {{"first.txt", "pear\napple\n"}, {"second.txt", "fig\nbanana"}},
+                          {"first.txt", "nope.txt", "second.txt"},
+                          "apple\nbanana\nfig\npear\n",
+                          "nope.txt: not found\n"});
 }
 
 TEST(Reading, OperandsThatCannotBeRead) {
   TempDir dir;
   dir.write("a.txt", "b\na\n");
   ::mkdir((dir.path + "/sub").c_str(), 0700);
-  RunOptions in_dir;
-  in_dir.dir = dir.path;
+  const RunOptions in_dir{.dir = dir.path};
   struct Case {
     std::vector<std::string> args;
     std::string out;
@@ -242,11 +201,11 @@ TEST(Reading, NulBytes) {
 TEST(Reading, StandardInputOnlyWhenNamed) {
   TempDir dir;
   const std::string input = dir.write("in.txt", "b\r\na\n");
-  const RunResult none = run_with_stdin({"-u"}, input, dir);
+  const RunResult none = run_qorla({"-u"}, {.stdin_path = input});
   EXPECT_EQ(none.out, "");
   EXPECT_EQ(none.err, "");
   EXPECT_EQ(none.status, 0);
-  const RunResult named = run_with_stdin({"-u", "/dev/stdin"}, input, dir);
+  const RunResult named = run_qorla({"-u", "/dev/stdin"}, {.stdin_path = input});
   EXPECT_EQ(named.out, "a\nb\n");
   EXPECT_EQ(named.err, "");
   EXPECT_EQ(named.status, 0);

@@ -7,42 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "e2e_checks.h"
 #include "run_binary.h"
 
 namespace {
 
-using qorla_test::RunOptions;
+using qorla_test::File;
+using qorla_test::run_cases;
 using qorla_test::RunResult;
 using qorla_test::run_qorla;
 using qorla_test::TempDir;
-
-struct File {
-  std::string name;
-  std::string bytes;
-};
-
-struct Case {
-  const char* name;
-  std::vector<File> files;
-  std::vector<std::string> args;  // file names relative to the temporary directory
-  std::string out;
-  std::string err = "";
-  int status = 0;
-};
-
-void run_cases(const std::vector<Case>& cases) {
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    TempDir dir;
-    for (const File& f : c.files) dir.write(f.name, f.bytes);
-    RunOptions options;
-    options.dir = dir.path;
-    const RunResult r = run_qorla(c.args, options);
-    EXPECT_EQ(r.out, c.out);
-    EXPECT_EQ(r.err, c.err);
-    EXPECT_EQ(r.status, c.status);
-  }
-}
 
 TEST(WholeRun, SeveralFilesWithMissingOnes) {
   run_cases({
@@ -60,9 +34,7 @@ TEST(WholeRun, DirectoryOperandIsSkipped) {
   dir.write("a", "zeta\n");
   dir.write("b", "alpha\n");
   std::filesystem::create_directory(dir.path + "/sub");
-  RunOptions options;
-  options.dir = dir.path;
-  const RunResult r = run_qorla({"a", "sub", "b"}, options);
+  const RunResult r = run_qorla({"a", "sub", "b"}, {.dir = dir.path});
   EXPECT_EQ(r.out, "alpha\nzeta\n");
   EXPECT_EQ(r.err, "sub: not found\n");
   EXPECT_EQ(r.status, 0);

@@ -2,13 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <fcntl.h>
 #include <string>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
+
+#include "driver/test_support.h"
 
 namespace qorla {
 namespace {
@@ -52,29 +51,7 @@ TEST_P(Translate, RemovesCarriageReturnsAndStopsAtSub) {
 INSTANTIATE_TEST_SUITE_P(Cases, Translate, ::testing::ValuesIn(kTranslate),
                          [](const ::testing::TestParamInfo<TranslateCase>& info) { return std::string(info.param.name); });
 
-class InputFileTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/qorla-input-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override {
-    for (const std::string& f : files_) ::unlink(f.c_str());
-    ::rmdir(dir_.c_str());
-  }
-  std::string write(const std::string& bytes) {
-    const std::string path = dir_ + "/f" + std::to_string(files_.size());
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr) std::abort();
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-    files_.push_back(path);
-    return path;
-  }
-  std::string dir_;
-  std::vector<std::string> files_;
-};
+using InputFileTest = test_support::TempFilesTest;
 
 TEST_F(InputFileTest, PiecesFollowTheLineFeedsAndTheLimit) {
   const std::string path = write("abcdef\nxyz\r\n\nlast");

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -13,6 +12,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "driver/test_support.h"
 #include "order/settings.h"
 #include "support/char_search.h"
 
@@ -22,32 +22,14 @@ namespace {
 using namespace std::string_literals;
 using Lines = std::vector<std::string>;
 
-// Temporary files, removed at the end of each test.
-class ReaderTest : public ::testing::Test {
+// Temporary files, removed at the end of each test; the field separator
+// some tests set goes back to the blank.
+class ReaderTest : public test_support::TempFilesTest {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/qorla-reader-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-  }
   void TearDown() override {
     field_separator = 0;
-    for (const std::string& f : files_) ::unlink(f.c_str());
-    ::rmdir(dir_.c_str());
+    TempFilesTest::TearDown();
   }
-
-  std::string write(const std::string& bytes) {
-    const std::string path = dir_ + "/f" + std::to_string(files_.size());
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr) std::abort();
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-    files_.push_back(path);
-    return path;
-  }
-
-  std::string dir_;
-  std::vector<std::string> files_;
 };
 
 Options options_with(int join, int n1 = 0, int n2 = 9999) {

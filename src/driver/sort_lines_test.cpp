@@ -13,39 +13,16 @@
 #include "driver/line_table.h"
 #include "order/compare.h"
 #include "order/settings.h"
+#include "order/test_support.h"
 
 namespace qorla {
 namespace {
 
 constexpr const char* kFloatMessage = "floating data error\n";
 
-// One key of a test's key table.
-struct Key {
-  int no = 1;
-  int type = kText;
-  int pos = 0;
-  int len = kWholeField;
-  int rev = 0;
-};
-
-struct Settings {
-  std::vector<Key> keys = {};
-  unsigned char separator = 0;
-  bool ignore_case = false;
-  bool reverse = false;  // -v: with keys it only stays set, as after parsing
-};
-
-void apply(const Settings& s) {
-  reset_settings();
-  for (const Key& k : s.keys) {
-    sort[sort_cnt++] = KeySpec{static_cast<std::int16_t>(k.no), static_cast<std::int16_t>(k.type),
-                               static_cast<std::int16_t>(k.pos), static_cast<std::int16_t>(k.len),
-                               static_cast<std::int16_t>(k.rev)};
-  }
-  field_separator = s.separator;
-  ignore_case = s.ignore_case ? 1 : 0;
-  rev_flag = s.reverse ? 1 : 0;
-}
+using test_support::apply;
+using test_support::Key;
+using test_support::Order;
 
 LineTable make_table(const std::vector<std::string>& lines) {
   LineTable table;
@@ -115,7 +92,7 @@ class SortLines : public testing::Test {
 
 struct OrderCase {
   const char* name;
-  Settings settings;
+  Order settings;
   std::vector<std::string> lines;
   std::vector<int> expected;  // input positions in output order
   bool float_error = false;   // a failed numeric key is compared
@@ -126,21 +103,21 @@ TEST_F(SortLines, HandWorkedOrders) {
       {"line feed sorts below blank; missing line feed lowest",
        {}, {"ab c\n", "ab\n", "ab", "a\n"}, {3, 2, 1, 0}},
       {"equal lines keep input order", {}, {"b\n", "a\n", "b\n", "a\n"}, {1, 3, 0, 2}},
-      {"-v reverses the order but not equal lines", {.reverse = true},
+      {"-v reverses the order but not equal lines", {.rev_flag = 1},
        {"b\n", "a\n", "b\n", "c\n", "a\n"}, {3, 0, 2, 1, 4}},
-      {"-i folds letters, equal ones stay in input order", {.ignore_case = true},
+      {"-i folds letters, equal ones stay in input order", {.ignore_case = 1},
        {"b\n", "B\n", "a\n", "A\n"}, {2, 3, 0, 1}},
-      {"-i -v", {.ignore_case = true, .reverse = true},
+      {"-i -v", {.ignore_case = 1, .rev_flag = 1},
        {"b\n", "B\n", "a\n", "A\n"}, {0, 1, 2, 3}},
       // Under -i: backslash before all ASCII, folded letters after '_',
       // ASCII before half-width katakana before double-byte characters.
-      {"-i Shift-JIS classes", {.ignore_case = true},
+      {"-i Shift-JIS classes", {.ignore_case = 1},
        {"\x83\x5C\n", "\xB1\n", "b\n", "_\n", "\\\n", "A\n", "\x82\xA0\n"}, {4, 3, 5, 2, 1, 6, 0}},
       {"without -i, bytes", {},
        {"\x83\x5C\n", "\xB1\n", "b\n", "_\n", "\\\n", "A\n", "\x82\xA0\n"}, {5, 4, 3, 2, 6, 0, 1}},
-      {"-i second bytes of double-byte characters are not folded", {.ignore_case = true},
+      {"-i second bytes of double-byte characters are not folded", {.ignore_case = 1},
        {"\x83\x61\n", "\x83\x41\n"}, {1, 0}},
-      {"-i backslash before the line feed", {.ignore_case = true}, {"a\n", "a\\\n"}, {1, 0}},
+      {"-i backslash before the line feed", {.ignore_case = 1}, {"a\n", "a\\\n"}, {1, 0}},
       {"without -i, line feed before backslash", {}, {"a\\\n", "a\n"}, {1, 0}},
       {"text key, ties in input order", {.keys = {{.no = 1}}},
        {"k 2\n", "j 1\n", "k 1\n", "j 0\n"}, {1, 3, 0, 2}},
@@ -204,7 +181,7 @@ TEST_F(SortLines, LeavesTheTableInInputOrder) {
 
 struct FloatCase {
   const char* name;
-  Settings settings;
+  Order settings;
   std::vector<std::string> lines;
   bool reported;
 };
@@ -339,11 +316,11 @@ struct Generator {
     for (int i = 0; i < n; ++i) out.push_back(chance(50) ? pool[static_cast<std::size_t>(pick(distinct))] : line(sep));
     return out;
   }
-  Settings settings() {
-    Settings s;
+  Order settings() {
+    Order s;
     s.separator = chance(25) ? ',' : 0;
     s.ignore_case = chance(40);
-    s.reverse = chance(30);
+    s.rev_flag = chance(30);
     const int keys = chance(25) ? 0 : 1 + pick(4);
     static const int types[] = {kText, kText, kHex, kNumeric, kTime, kDate, 1, 7};
     for (int k = 0; k < keys; ++k) {
@@ -358,13 +335,13 @@ struct Generator {
   }
 };
 
-std::string describe(const Settings& s) {
+std::string describe(const Order& s) {
   std::string d = "keys:";
   for (const Key& k : s.keys) {
     d += " +" + std::to_string(k.no) + "." + std::to_string(k.pos) + "," + std::to_string(k.len) + " type " +
          std::to_string(k.type) + (k.rev ? " r" : "");
   }
-  d += std::string(" sep ") + (s.separator ? "','" : "blank") + (s.ignore_case ? " -i" : "") + (s.reverse ? " -v" : "");
+  d += std::string(" sep ") + (s.separator ? "','" : "blank") + (s.ignore_case ? " -i" : "") + (s.rev_flag ? " -v" : "");
   return d;
 }
 
@@ -372,7 +349,7 @@ TEST_F(SortLines, RandomSmallInputsMatchStableSort) {
   Generator gen{std::mt19937(20240315u), true};
   int reported = 0, quiet = 0;
   for (int round = 0; round < 600; ++round) {
-    const Settings s = gen.settings();
+    const Order s = gen.settings();
     apply(s);
     const int n = gen.pick(120);
     const std::vector<std::string> lines = gen.lines(n, s.separator, 1 + gen.pick(8));
@@ -395,7 +372,7 @@ TEST_F(SortLines, RandomLargeInputsAreSplitAndMerged) {
   Generator gen{std::mt19937(777u), false};
   const int sizes[] = {32767, 32768, 32769, 65537, 100000, 100000, 100003, 120000};
   for (const int n : sizes) {
-    const Settings s = gen.settings();
+    const Order s = gen.settings();
     apply(s);
     const std::vector<std::string> lines = gen.lines(n, s.separator, 50);
     const LineTable table = make_table(lines);
@@ -408,9 +385,9 @@ TEST_F(SortLines, RandomLargeInputsAreSplitAndMerged) {
 
 TEST_F(SortLines, LargeWholeLineInputsUnderIgnoreCaseAndReverse) {
   Generator gen{std::mt19937(4242u), false};
-  const Settings variants[] = {
-      {}, {.ignore_case = true}, {.reverse = true}, {.ignore_case = true, .reverse = true}};
-  for (const Settings& s : variants) {
+  const Order variants[] = {
+      {}, {.ignore_case = 1}, {.rev_flag = 1}, {.ignore_case = 1, .rev_flag = 1}};
+  for (const Order& s : variants) {
     apply(s);
     const std::vector<std::string> lines = gen.lines(100000, 0, 200);
     const LineTable table = make_table(lines);
@@ -429,18 +406,18 @@ TEST_F(SortLines, LongSharedPrefixes) {
       "abcdefg\x83\x61", "abcdefg\x83", "\xB1\xB2\xB3\xB4\xB5\xB6\xB7\xB8\xB9", "k1,abcdefghijklmnopq",
       "k1,ABCDEFGHijklmnopq,"};
   const char* const units[] = {"a", "A", "b", "\\", "\x81\x40", "\x83\x41", "\x83\x61", "\xB1", " ", ",", "1", "9"};
-  const Settings variants[] = {
+  const Order variants[] = {
       {},
-      {.ignore_case = true},
-      {.ignore_case = true, .reverse = true},
+      {.ignore_case = 1},
+      {.ignore_case = 1, .rev_flag = 1},
       {.keys = {{.no = 2}, {.no = 1, .type = kNumeric}}, .separator = ','},
-      {.keys = {{.no = 2, .rev = 1}, {.no = 3}}, .separator = ',', .ignore_case = true},
-      {.keys = {{.no = 1, .pos = 3, .len = 14}, {.no = 2}}, .ignore_case = true},
+      {.keys = {{.no = 2, .rev = 1}, {.no = 3}}, .separator = ',', .ignore_case = 1},
+      {.keys = {{.no = 1, .pos = 3, .len = 14}, {.no = 2}}, .ignore_case = 1},
       {.keys = {{.no = 1, .pos = 1}}},
   };
   std::mt19937 rng(31337u);
   auto pick = [&rng](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
-  for (const Settings& s : variants) {
+  for (const Order& s : variants) {
     for (const int n : {300, 40000}) {
       apply(s);
       std::vector<std::string> lines;

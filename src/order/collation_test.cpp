@@ -8,23 +8,12 @@
 #include <string_view>
 #include <vector>
 
+#include "order/test_support.h"
+
 namespace qorla {
 namespace {
 
-std::string printable(std::string_view s) {
-  std::string out;
-  const char* hex = "0123456789ABCDEF";
-  for (unsigned char c : s) {
-    if (c >= 0x21 && c < 0x7F && c != '\\') {
-      out += static_cast<char>(c);
-    } else {
-      out += "\\x";
-      out += hex[c >> 4];
-      out += hex[c & 15];
-    }
-  }
-  return out;
-}
+using test_support::printable;
 
 struct CollateCase {
   const char* a;

@@ -10,53 +10,17 @@
 
 #include "order/settings.h"
 #include "order/sort_prefix.h"
+#include "order/test_support.h"
 
 namespace qorla {
 namespace {
 
 int sign(int v) { return (v > 0) - (v < 0); }
 
-struct Key {
-  int no;
-  int type = kText;
-  int pos = 0;
-  int len = kWholeField;
-  int rev = 0;
-};
-
-struct Order {
-  std::vector<Key> keys = {};
-  unsigned char separator = 0;
-  int ignore_case = 0;
-  int rev_flag = 0;
-};
-
-void apply(const Order& s) {
-  reset_settings();
-  for (const Key& k : s.keys) {
-    sort[sort_cnt++] = KeySpec{static_cast<std::int16_t>(k.no), static_cast<std::int16_t>(k.type),
-                               static_cast<std::int16_t>(k.pos), static_cast<std::int16_t>(k.len),
-                               static_cast<std::int16_t>(k.rev)};
-  }
-  field_separator = s.separator;
-  ignore_case = s.ignore_case;
-  rev_flag = s.rev_flag;
-}
-
-std::string printable(const std::string& s) {
-  std::string out;
-  const char* hex = "0123456789ABCDEF";
-  for (unsigned char c : s) {
-    if (c >= 0x20 && c < 0x7F && c != '\\') {
-      out += static_cast<char>(c);
-    } else {
-      out += "\\x";
-      out += hex[c >> 4];
-      out += hex[c & 15];
-    }
-  }
-  return out;
-}
+using test_support::apply;
+using test_support::Key;
+using test_support::Order;
+using test_support::printable;
 
 struct CompareCase {
   const char* a;

@@ -25,22 +25,23 @@ int as_int(std::size_t n) {
 
 void set_allocation_limit_for_testing(std::size_t bytes) { allocation_limit = bytes; }
 
-void getmem_failed(std::size_t size) {
+// Sizes above 1000 bytes are given in K of k_unit bytes.
+[[noreturn]] void size_failed(const char* k_format, const char* byte_format, std::size_t size,
+                              std::size_t k_unit) {
   if (size > 1000) {
-    errmsg("\ncannot get the memory of %d K bytes\n", as_int(size / 1024));
+    errmsg(k_format, as_int(size / k_unit));
   } else {
-    errmsg("\ncannot get the memory of %d bytes\n", as_int(size));
+    errmsg(byte_format, as_int(size));
   }
   std::exit(1);
 }
 
+void getmem_failed(std::size_t size) {
+  size_failed("\ncannot get the memory of %d K bytes\n", "\ncannot get the memory of %d bytes\n", size, 1024);
+}
+
 void moremem_failed(std::size_t size) {
-  if (size > 1000) {
-    errmsg("cannot get the memory of %d K bytes\n", as_int(size / 1000));
-  } else {
-    errmsg("cannot get the memory of %d bytes\n", as_int(size));
-  }
-  std::exit(1);
+  size_failed("cannot get the memory of %d K bytes\n", "cannot get the memory of %d bytes\n", size, 1000);
 }
 
 void* getmem(std::size_t size) {
