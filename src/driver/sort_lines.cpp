@@ -49,23 +49,38 @@ struct SortJob {
   std::size_t n;
   int parts;
   bool failed_number[kMaxParts];
+  // Each line's tie rule at the first level, two bits a line by input
+  // position, so the second-level pass need not work out the first again.
+  std::uint8_t* first_rule;
   std::size_t run_begin[kMaxParts + 1];  // the parts refined on their own
   // Each line's prefix at the level after the first, by input position.
   std::uint64_t* second;
 };
 
+// Parts of the lines by input position; they start at multiples of four
+// so that no two parts share a byte of first_rule.
+std::size_t line_part_begin(const SortJob& job, int part) {
+  return part == job.parts ? job.n : part_begin(job.n, job.parts, part) & ~std::size_t{3};
+}
+
+void set_first_rule(std::uint8_t* rules, std::size_t i, TieRule rule) {
+  rules[i >> 2] = static_cast<std::uint8_t>(rules[i >> 2] | static_cast<unsigned>(rule) << ((i & 3) * 2));
+}
+
+TieRule first_rule(const std::uint8_t* rules, std::size_t i) {
+  return static_cast<TieRule>((rules[i >> 2] >> ((i & 3) * 2)) & 3);
+}
+
 void build_part(int part, void* context) {
   auto& job = *static_cast<SortJob*>(context);
-  const std::size_t begin = part_begin(job.n, job.parts, part), end = part_begin(job.n, job.parts, part + 1);
   const bool check_numbers = has_numeric_key();
   bool failed = false;
-  for (std::size_t i = begin; i < end; ++i) {
+  for (std::size_t i = line_part_begin(job, part), end = line_part_begin(job, part + 1); i < end; ++i) {
     const std::uint64_t prefix = sort_prefix(job.lines[i]);
     job.records[i].set_prefix(prefix);
     job.records[i].index = static_cast<std::uint32_t>(i);
-    if (check_numbers && !failed) {
-      failed = prefix_marks_failed_number(prefix) || has_failed_numeric_key(job.lines[i], 1);
-    }
+    set_first_rule(job.first_rule, i, tie_rule(prefix, Level{}));
+    failed = failed || (check_numbers && prefix_marks_failed_number(prefix));
   }
   job.failed_number[part] = failed;
 }
@@ -159,12 +174,22 @@ void refine(const SortJob& job, std::size_t begin, std::size_t end, Level level,
 // rather than in the scattered order of the sorted records.
 void second_level_part(int part, void* context) {
   auto& job = *static_cast<SortJob*>(context);
-  const std::size_t begin = part_begin(job.n, job.parts, part), end = part_begin(job.n, job.parts, part + 1);
-  for (std::size_t i = begin; i < end; ++i) {
-    const TieRule rule = tie_rule(sort_prefix(job.lines[i]), Level{});
+  const bool check_numbers = has_numeric_key();
+  bool failed = job.failed_number[part];
+  for (std::size_t i = line_part_begin(job, part), end = line_part_begin(job, part + 1); i < end; ++i) {
+    const TieRule rule = first_rule(job.first_rule, i);
     const bool deeper = rule == TieRule::kNextBytes || rule == TieRule::kNextKey;
-    job.second[i] = deeper ? level_prefix(job.lines[i], next_level(Level{}, rule)) : 0;
+    const Level next = next_level(Level{}, rule);
+    job.second[i] = deeper ? level_prefix(job.lines[i], next) : 0;
+    // A later key is consulted only for lines that may tie on the first;
+    // whether one of them fails is known from the prefix just made.
+    if (check_numbers && !failed && rule != TieRule::kEqual) {
+      const bool next_is_key = deeper && next.key == 1 && next.offset == 0;
+      failed = (next_is_key && prefix_marks_failed_number(job.second[i], next)) ||
+               has_failed_numeric_key(job.lines[i], next_is_key ? 2 : 1);
+    }
   }
+  job.failed_number[part] = failed;
 }
 
 void refine_part(int part, void* context) {
@@ -223,10 +248,12 @@ const char* const* sort_lines(const LineTable& table) {
   int workers = std::min(worker_count(), kMaxParts);
   while (workers > 1 && n / static_cast<std::size_t>(workers) < per_worker_minimum) --workers;
   job.parts = workers;
+  job.first_rule = static_cast<std::uint8_t*>(getmem(n / 4 + 1));
   run_parallel(job.parts, build_part, &job);
   sort_by_prefix(job.records, n);
   job.second = static_cast<std::uint64_t*>(getmem(n * sizeof(std::uint64_t)));
   run_parallel(job.parts, second_level_part, &job);
+  std::free(job.first_rule);
   split_at_runs(job);
   run_parallel(job.parts, refine_part, &job);
   std::free(job.second);

@@ -1,40 +1,58 @@
 #include "order/field_locator.h"
 
+#include <array>
+
 namespace qorla {
 
 namespace {
 
-inline bool is_line_end(unsigned char b) { return b == '\n' || b == 0; }
+enum ByteClass : unsigned char { kField = 0, kSeparator = 1, kLineEnd = 2 };
 
-inline bool is_field_byte(unsigned char b) { return !is_line_end(b) && !is_separator(b); }
+// kByteClass[separator][byte], for every value of field_separator, so the
+// walk costs one load per byte. The line end wins over the separator: the
+// line ends at its first line feed even when that is the separator.
+constexpr auto kByteClass = [] {
+  std::array<std::array<unsigned char, 256>, 256> table{};
+  for (int sep = 0; sep < 256; ++sep) {
+    for (int b = 0; b < 256; ++b) {
+      const bool separates = sep == 0 ? (b == ' ' || b == '\t') : b == sep;
+      table[sep][b] = (b == '\n' || b == 0) ? kLineEnd : separates ? kSeparator : kField;
+    }
+  }
+  return table;
+}();
 
-// Stops at a line feed even when it is the separator character: the line
-// ends there.
-inline const unsigned char* skip_separators(const unsigned char* p) {
-  while (is_separator(*p) && !is_line_end(*p)) ++p;
-  return p;
-}
+struct Walk {
+  const unsigned char* cls;  // the row of kByteClass for the separator in use
+  const unsigned char* p;
 
-// Moves at most n bytes forward, stopping at the end of the field.
-inline const unsigned char* advance_in_field(const unsigned char* p, int n) {
-  for (; n > 0 && is_field_byte(*p); --n) ++p;
-  return p;
-}
+  unsigned char at() const { return cls[*p]; }
+  void over(unsigned char c) {
+    while (cls[*p] == c) ++p;
+  }
+  // Moves at most n bytes forward, stopping at the end of the field.
+  void in_field(int n) {
+    for (; n > 0 && cls[*p] == kField; --n) ++p;
+  }
+};
 
 }  // namespace
 
 const char* str_search(const char* line, int no, int pos, int len, const char** end) {
-  auto p = skip_separators(reinterpret_cast<const unsigned char*>(line));
-  if (is_line_end(*p)) return nullptr;
+  Walk w{kByteClass[field_separator].data(), reinterpret_cast<const unsigned char*>(line)};
+  w.over(kSeparator);
+  if (w.at() == kLineEnd) return nullptr;
   for (int i = 1; i < no; ++i) {
-    while (is_field_byte(*p)) ++p;
-    if (is_line_end(*p)) return nullptr;
-    p = skip_separators(p);
-    if (is_line_end(*p)) return nullptr;
+    w.over(kField);
+    if (w.at() == kLineEnd) return nullptr;
+    w.over(kSeparator);
+    if (w.at() == kLineEnd) return nullptr;
   }
-  const unsigned char* start = advance_in_field(p, pos);
-  *end = reinterpret_cast<const char*>(advance_in_field(start, len));
-  return reinterpret_cast<const char*>(start);
+  w.in_field(pos);
+  const auto start = reinterpret_cast<const char*>(w.p);
+  w.in_field(len);
+  *end = reinterpret_cast<const char*>(w.p);
+  return start;
 }
 
 }  // namespace qorla

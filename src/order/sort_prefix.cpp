@@ -129,9 +129,9 @@ int tie_start(std::uint64_t prefix) {
   }
 }
 
-bool prefix_marks_failed_number(std::uint64_t prefix) {
-  if (sort_cnt == 0 || sort[0].type != kNumeric) return false;
-  const std::uint64_t v = reversed(0) ? ~prefix : prefix;
+bool prefix_marks_failed_number(std::uint64_t prefix, Level level) {
+  if (level.key >= sort_cnt || sort[level.key].type != kNumeric) return false;
+  const std::uint64_t v = reversed(level.key) ? ~prefix : prefix;
   return v == (kPresent | kFailed);
 }
 

@@ -39,7 +39,8 @@ std::uint64_t sort_prefix(const char* line);
 // them, else the index of the first key that comp_keys must still compare.
 int tie_start(std::uint64_t prefix);
 
-// True when the prefix is that of a numeric first key that failed.
-bool prefix_marks_failed_number(std::uint64_t prefix);
+// True when the prefix is that of a numeric key that failed, the first key
+// unless a level is given.
+bool prefix_marks_failed_number(std::uint64_t prefix, Level level = Level{});
 
 }  // namespace qorla
