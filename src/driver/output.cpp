@@ -1,5 +1,6 @@
 #include "driver/output.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -43,13 +44,6 @@ bool is_blank_line(const char* line) {
 }  // namespace
 
 void output_bytes(Output& out, std::string_view bytes) {
-  if (out.used + bytes.size() > out.capacity && out.fd < 0) {
-    // A buffer without a descriptor keeps everything: it grows.
-    std::size_t capacity = out.capacity * 2;
-    while (capacity < out.used + bytes.size()) capacity *= 2;
-    out.buffer = static_cast<char*>(moremem(out.buffer, capacity));
-    out.capacity = capacity;
-  }
   if (out.used + bytes.size() > out.capacity) {
     output_flush(out);
     if (bytes.size() > out.capacity) {
@@ -69,8 +63,10 @@ void output_flush(Output& out) {
 namespace {
 
 // Formats lines [begin, end) into out, given the line printed before them.
-void format_lines(Output& out, const char* const* lines, std::size_t begin, std::size_t end, bool uniq,
-                  const char* previous) {
+// Returns where it stopped: end, or, for a buffer without a descriptor, the
+// first line that no longer fits.
+std::size_t format_lines(Output& out, const char* const* lines, std::size_t begin, std::size_t end, bool uniq,
+                         const char* previous) {
   constexpr std::size_t kAhead = 16;
   for (std::size_t i = begin; i < end; ++i) {
     // The lines lie scattered in memory in sorted order: ask for the next
@@ -78,14 +74,15 @@ void format_lines(Output& out, const char* const* lines, std::size_t begin, std:
     if (i + kAhead < end) __builtin_prefetch(lines[i + kAhead]);
     const char* line = lines[i];
     if (is_blank_line(line)) continue;
-    if (uniq) {
-      if (std::strcmp(line, previous) == 0) continue;
-      previous = line;
-    }
+    if (uniq && std::strcmp(line, previous) == 0) continue;
     const std::size_t n = std::strlen(line);
+    const bool add_line_feed = n == 0 || line[n - 1] != '\n';
+    if (out.fd < 0 && out.used + n + 1 > out.capacity) return i;
+    previous = line;
     output_bytes(out, std::string_view(line, n));
-    if (n == 0 || line[n - 1] != '\n') output_bytes(out, "\n");
+    if (add_line_feed) output_bytes(out, "\n");
   }
+  return end;
 }
 
 // The text of the last line printed before position i under uniq: the
@@ -98,37 +95,54 @@ const char* printed_before(const char* const* lines, std::size_t i) {
 }
 
 constexpr std::size_t kSegmentLines = 16384;
+constexpr std::size_t kPartCapacity = std::size_t{1} << 20;
 constexpr int kMaxWorkers = 16;
 
+// A worker's share of one round: the lines [begin, end), of which those
+// before stopped were formatted into the buffer.
+struct Part {
+  Output buffer;
+  std::size_t begin, stopped, end;
+};
+
 // Output in rounds: in each round every worker formats one segment into a
-// buffer of its own that grows to fit, while the first worker also writes
-// the previous round's buffers, in order. Two sets of buffers alternate.
+// buffer of its own, while the first worker also writes the previous
+// round's buffers, in order. Two sets of buffers alternate. The buffers
+// never grow, so no memory is asked for once writing has begun: what does
+// not fit is formatted straight to the output when its turn comes.
 struct OutputRounds {
+  Output* out;
   const char* const* lines;
   std::size_t count;
   std::size_t first;  // first line of the current round
   bool uniq;
-  int fd;
   int workers;
   int set;  // the set the current round formats into
   bool previous_pending;
-  Output part[2][kMaxWorkers];
+  Part part[2][kMaxWorkers];
 };
 
-void write_set(const OutputRounds& rounds, int set) {
-  for (int w = 0; w < rounds.workers; ++w) write_all(rounds.fd, rounds.part[set][w].buffer, rounds.part[set][w].used);
+void write_set(OutputRounds& rounds, int set) {
+  for (int w = 0; w < rounds.workers; ++w) {
+    const Part& part = rounds.part[set][w];
+    write_all(rounds.out->fd, part.buffer.buffer, part.buffer.used);
+    if (part.stopped < part.end) {
+      const char* previous = rounds.uniq ? printed_before(rounds.lines, part.stopped) : "";
+      format_lines(*rounds.out, rounds.lines, part.stopped, part.end, rounds.uniq, previous);
+      output_flush(*rounds.out);
+    }
+  }
 }
 
 void format_segment(int w, void* context) {
   auto& rounds = *static_cast<OutputRounds*>(context);
   if (w == 0 && rounds.previous_pending) write_set(rounds, 1 - rounds.set);
-  const std::size_t begin = rounds.first + static_cast<std::size_t>(w) * kSegmentLines;
-  const std::size_t end = begin + kSegmentLines < rounds.count ? begin + kSegmentLines : rounds.count;
-  Output& part = rounds.part[rounds.set][w];
-  part.used = 0;
-  if (begin >= end) return;
-  const char* previous = rounds.uniq ? printed_before(rounds.lines, begin) : "";
-  format_lines(part, rounds.lines, begin, end, rounds.uniq, previous);
+  Part& part = rounds.part[rounds.set][w];
+  part.begin = std::min(rounds.first + static_cast<std::size_t>(w) * kSegmentLines, rounds.count);
+  part.end = std::min(part.begin + kSegmentLines, rounds.count);
+  part.buffer.used = 0;
+  const char* previous = rounds.uniq ? printed_before(rounds.lines, part.begin) : "";
+  part.stopped = format_lines(part.buffer, rounds.lines, part.begin, part.end, rounds.uniq, previous);
 }
 
 }  // namespace
@@ -141,18 +155,19 @@ void write_lines(Output& out, const char* const* lines, std::size_t count, bool 
   }
   output_flush(out);
   static OutputRounds rounds;  // buffers kept for the run
+  rounds.out = &out;
   rounds.lines = lines;
   rounds.count = count;
   rounds.uniq = uniq;
-  rounds.fd = out.fd;
   rounds.workers = workers;
   for (auto& set : rounds.part) {
     for (int w = 0; w < workers; ++w) {
-      if (set[w].buffer == nullptr) {
-        set[w].capacity = std::size_t{1} << 20;
-        set[w].buffer = static_cast<char*>(getmem(set[w].capacity));
+      Output& buffer = set[w].buffer;
+      if (buffer.buffer == nullptr) {
+        buffer.capacity = kPartCapacity;
+        buffer.buffer = static_cast<char*>(getmem(kPartCapacity));
       }
-      set[w].fd = -1;  // a full buffer grows rather than writing out of turn
+      buffer.fd = -1;
     }
   }
   rounds.set = 0;

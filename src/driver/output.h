@@ -7,7 +7,7 @@
 namespace qorla {
 
 struct Output {
-  int fd = 1;  // -1: a buffer that only grows and is written by its owner
+  int fd = 1;  // -1: a buffer of its own that its owner writes
   char* buffer = nullptr;
   std::size_t capacity = 0;
   std::size_t used = 0;

@@ -79,6 +79,19 @@ TEST(WriteLines, LargeOutputsMatchTheRulesWithAndWithoutUniq) {
   }
 }
 
+TEST(WriteLines, SegmentsLargerThanTheirBuffersComeOutWholeAndInOrder) {
+  // Segments of long lines do not fit a worker's buffer; the rest of each
+  // is written in its turn.
+  auto lines = generated_lines(70000, 3);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (!lines[i].empty() && lines[i][0] == 'l') lines[i].insert(0, std::string(300, 'a' + i / 20000));
+  }
+  for (bool uniq : {false, true}) {
+    SCOPED_TRACE(testing::Message() << "uniq " << uniq);
+    EXPECT_EQ(written_output(lines, uniq), reference_output(lines, uniq));
+  }
+}
+
 TEST(WriteLines, RepeatsAcrossSegmentEndsAreDroppedOnce) {
   // One text repeated throughout, with blank lines in between: printed once.
   std::vector<std::string> lines(200000, "same\n");

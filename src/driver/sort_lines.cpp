@@ -53,8 +53,10 @@ struct SortJob {
   // position, so the second-level pass need not work out the first again.
   std::uint8_t* first_rule;
   std::size_t run_begin[kMaxParts + 1];  // the parts refined on their own
-  // Each line's prefix at the level after the first, by input position.
-  std::uint64_t* second;
+  // Where each line's record stands after the first sort, by input position.
+  std::uint32_t* position;
+  // One bit a record: set where a run of equal first-level prefixes starts.
+  std::uint64_t* run_start;
 };
 
 // Parts of the lines by input position; they start at multiples of four
@@ -154,14 +156,7 @@ void refine(const SortJob& job, std::size_t begin, std::size_t end, Level level,
     } else if (rule != TieRule::kEqual && !(depth >= 2 && all_equal(lines, records + i, j - i, level.key))) {
       // The run is in input order already (ties went by position).
       const Level next = next_level(level, rule);
-      if (depth == 0) {
-        for (std::size_t k = i; k < j; ++k) {
-          if (k + 16 < j) __builtin_prefetch(&job.second[records[k + 16].index]);
-          records[k].set_prefix(job.second[records[k].index]);
-        }
-      } else {
-        refill_prefixes(lines, records + i, j - i, next);
-      }
+      refill_prefixes(lines, records + i, j - i, next);
       std::sort(records + i, records + j, PrefixLess{});
       refine(job, i, j, next, depth + 1);
     }
@@ -169,9 +164,29 @@ void refine(const SortJob& job, std::size_t begin, std::size_t end, Level level,
   }
 }
 
-// Each line's prefix at the level its first-level ties go on to, read in
-// input order: the lines are then visited one after another in memory
-// rather than in the scattered order of the sorted records.
+// Parts of the records by position, on 64-record boundaries so that no two
+// parts share a word of run_start.
+std::size_t record_part_begin(const SortJob& job, int part) {
+  return part == job.parts ? job.n : part_begin(job.n, job.parts, part) & ~std::size_t{63};
+}
+
+// Marks where the runs of equal first-level prefixes start, and notes
+// where each line's record now stands.
+void mark_runs_part(int part, void* context) {
+  auto& job = *static_cast<SortJob*>(context);
+  const SortRecord* const records = job.records;
+  for (std::size_t p = record_part_begin(job, part), end = record_part_begin(job, part + 1); p < end; ++p) {
+    if (p == 0 || records[p].prefix() != records[p - 1].prefix()) job.run_start[p >> 6] |= std::uint64_t{1} << (p & 63);
+    job.position[records[p].index] = static_cast<std::uint32_t>(p);
+  }
+}
+
+bool starts_run(const SortJob& job, std::size_t p) { return (job.run_start[p >> 6] >> (p & 63)) & 1; }
+
+// Gives the record of every line that may tie at the first level its
+// prefix at the next level, walking the lines in input order: they are
+// then read one after another in memory rather than in the scattered order
+// of the sorted records. The runs are known from run_start from now on.
 void second_level_part(int part, void* context) {
   auto& job = *static_cast<SortJob*>(context);
   const bool check_numbers = has_numeric_key();
@@ -179,22 +194,44 @@ void second_level_part(int part, void* context) {
   for (std::size_t i = line_part_begin(job, part), end = line_part_begin(job, part + 1); i < end; ++i) {
     const TieRule rule = first_rule(job.first_rule, i);
     const bool deeper = rule == TieRule::kNextBytes || rule == TieRule::kNextKey;
+    if (!deeper && !(check_numbers && !failed && rule != TieRule::kEqual)) continue;
     const Level next = next_level(Level{}, rule);
-    job.second[i] = deeper ? level_prefix(job.lines[i], next) : 0;
+    const std::uint64_t prefix = deeper ? level_prefix(job.lines[i], next) : 0;
+    if (deeper) job.records[job.position[i]].set_prefix(prefix);
     // A later key is consulted only for lines that may tie on the first;
     // whether one of them fails is known from the prefix just made.
     if (check_numbers && !failed && rule != TieRule::kEqual) {
       const bool next_is_key = deeper && next.key == 1 && next.offset == 0;
-      failed = (next_is_key && prefix_marks_failed_number(job.second[i], next)) ||
+      failed = (next_is_key && prefix_marks_failed_number(prefix, next)) ||
                has_failed_numeric_key(job.lines[i], next_is_key ? 2 : 1);
     }
   }
   job.failed_number[part] = failed;
 }
 
+// Orders each run of equal first-level prefixes in [begin, end), whose
+// records hold their second-level prefixes already.
+void refine_first_level(const SortJob& job, std::size_t begin, std::size_t end) {
+  SortRecord* const records = job.records;
+  for (std::size_t i = begin; i < end;) {
+    std::size_t j = i + 1;
+    while (j < end && !starts_run(job, j)) ++j;
+    if (j - i > 1) {
+      const TieRule rule = first_rule(job.first_rule, records[i].index);
+      if (rule == TieRule::kCompare) {
+        std::sort(records + i, records + j, CompLess{job.lines, 0});
+      } else if (rule != TieRule::kEqual) {
+        std::sort(records + i, records + j, PrefixLess{});
+        refine(job, i, j, next_level(Level{}, rule), 1);
+      }
+    }
+    i = j;
+  }
+}
+
 void refine_part(int part, void* context) {
   auto& job = *static_cast<SortJob*>(context);
-  refine(job, job.run_begin[part], job.run_begin[part + 1], Level{}, 0);
+  refine_first_level(job, job.run_begin[part], job.run_begin[part + 1]);
 }
 
 // Splits the sorted records into parts for refinement, each boundary moved
@@ -251,12 +288,15 @@ const char* const* sort_lines(const LineTable& table) {
   job.first_rule = static_cast<std::uint8_t*>(getmem(n / 4 + 1));
   run_parallel(job.parts, build_part, &job);
   sort_by_prefix(job.records, n);
-  job.second = static_cast<std::uint64_t*>(getmem(n * sizeof(std::uint64_t)));
-  run_parallel(job.parts, second_level_part, &job);
-  std::free(job.first_rule);
   split_at_runs(job);
+  job.position = static_cast<std::uint32_t*>(getmem(n * sizeof(std::uint32_t)));
+  job.run_start = static_cast<std::uint64_t*>(getmem((n / 64 + 1) * sizeof(std::uint64_t)));
+  run_parallel(job.parts, mark_runs_part, &job);
+  run_parallel(job.parts, second_level_part, &job);
+  std::free(job.position);
   run_parallel(job.parts, refine_part, &job);
-  std::free(job.second);
+  std::free(job.run_start);
+  std::free(job.first_rule);
   const char* const* sorted = to_line_order(job.records, n, table.lines);
   bool any_failed = false;
   for (int i = 0; i < job.parts; ++i) any_failed = any_failed || job.failed_number[i];
