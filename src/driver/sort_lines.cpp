@@ -246,14 +246,25 @@ void split_at_runs(SortJob& job) {
   job.run_begin[job.parts] = job.n;
 }
 
+// Looks every record's line up, on every core: the prefix of each record
+// is replaced by its line's address.
+void look_up_lines_part(int part, void* context) {
+  auto& job = *static_cast<SortJob*>(context);
+  SortRecord* const records = job.records;
+  for (std::size_t i = record_part_begin(job, part), end = record_part_begin(job, part + 1); i < end; ++i) {
+    if (i + 32 < end) __builtin_prefetch(&job.lines[records[i + 32].index]);
+    records[i].set_prefix(reinterpret_cast<std::uintptr_t>(job.lines[records[i].index]));
+  }
+}
+
 // Rewrites the sorted records as line pointers in the same memory: pointer
 // i (8 bytes at 8i) never reaches record i+1 (at 12i+12).
-const char* const* to_line_order(SortRecord* records, std::size_t n, const char* const* lines) {
-  auto out = static_cast<const char**>(static_cast<void*>(records));
-  for (std::size_t i = 0; i < n; ++i) {
-    if (i + 32 < n) __builtin_prefetch(&lines[records[i + 32].index]);
-    const std::uint32_t index = records[i].index;
-    std::memcpy(static_cast<void*>(out + i), &lines[index], sizeof(const char*));
+const char* const* to_line_order(SortJob& job) {
+  run_parallel(job.parts, look_up_lines_part, &job);
+  auto out = static_cast<const char**>(static_cast<void*>(job.records));
+  for (std::size_t i = 0; i < job.n; ++i) {
+    const auto line = reinterpret_cast<const char*>(static_cast<std::uintptr_t>(job.records[i].prefix()));
+    std::memcpy(static_cast<void*>(out + i), &line, sizeof line);
   }
   return out;
 }
@@ -297,7 +308,7 @@ const char* const* sort_lines(const LineTable& table) {
   run_parallel(job.parts, refine_part, &job);
   std::free(job.run_start);
   std::free(job.first_rule);
-  const char* const* sorted = to_line_order(job.records, n, table.lines);
+  const char* const* sorted = to_line_order(job);
   bool any_failed = false;
   for (int i = 0; i < job.parts; ++i) any_failed = any_failed || job.failed_number[i];
   if (any_failed) report_failed_numbers(sorted, n);
