@@ -13,7 +13,7 @@ namespace qorla {
 
 namespace {
 
-constexpr std::size_t kBlockSize = std::size_t{4} << 20;
+constexpr std::size_t kBlockSize = std::size_t{2} << 20;
 constexpr std::int32_t kInitialCapacity = 1000;
 
 void grow_table(LineTable& table) {

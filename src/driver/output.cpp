@@ -94,8 +94,8 @@ const char* printed_before(const char* const* lines, std::size_t i) {
   return "";
 }
 
-constexpr std::size_t kSegmentLines = 16384;
-constexpr std::size_t kPartCapacity = std::size_t{1} << 20;
+constexpr std::size_t kSegmentLines = 8192;
+constexpr std::size_t kPartCapacity = std::size_t{512} << 10;
 constexpr int kMaxWorkers = 16;
 
 // A worker's share of one round: the lines [begin, end), of which those

@@ -64,8 +64,6 @@ bool read_line_slowly(InputFile& file, std::string_view first, const Options& op
   return !ended;
 }
 
-// The input buffer, kept for the run like all the program's memory.
-char* input_buffer = nullptr;
 
 }  // namespace
 
@@ -96,7 +94,7 @@ void read_lines(InputFile& file, const char* name, const Options& options, LineT
 
 void read_files(int argc, char** argv, const Options& options, LineTable& table) {
   constexpr std::size_t kInputBufferSize = std::size_t{1} << 20;
-  char*& buffer = input_buffer;
+  char* buffer = nullptr;
   for (int i = options.first_file; i < argc; ++i) {
     InputFile file;
     if (buffer == nullptr) buffer = static_cast<char*>(getmem(kInputBufferSize));
@@ -107,6 +105,8 @@ void read_files(int argc, char** argv, const Options& options, LineTable& table)
     read_lines(file, argv[i], options, table);
     close_input(file);
   }
+  // Given back before sorting, when memory is at its peak.
+  std::free(buffer);
 }
 
 }  // namespace qorla
