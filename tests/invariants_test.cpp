@@ -8,6 +8,8 @@
 //   the same run without -u.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <algorithm>
 #include <cstdint>
 #include <map>
@@ -218,6 +220,9 @@ struct Case {
   std::string separator;
   Shape shape;
 };
+
+// Test listings show the case by its name.
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 // Runs the case and checks the output without -u; returns the output
 // split into lines.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <string>
 
 #include "order/settings.h"
@@ -26,6 +28,9 @@ struct CutCase {
   std::string line;
   std::string expected;
 };
+
+// Test listings show the case by its name.
+void PrintTo(const CutCase& c, std::ostream* os) { *os << c.name; }
 
 const CutCase kCases[] = {
     // Without -c the line is kept whole, leading blanks and all.

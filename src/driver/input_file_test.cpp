@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <fcntl.h>
 #include <string>
 #include <unistd.h>
@@ -20,6 +22,9 @@ struct TranslateCase {
   std::string out;
   bool stop;
 };
+
+// Test listings show the case by its name.
+void PrintTo(const TranslateCase& c, std::ostream* os) { *os << c.name; }
 
 const TranslateCase kTranslate[] = {
     {"Plain", "abc\ndef\n", "abc\ndef\n", false},
