@@ -143,8 +143,9 @@ bool all_equal(const char* const* lines, const SortRecord* run, std::size_t n, i
 
 // Orders [begin, end), whose lines are equal up to level, by what comes
 // after it. Each line is looked at once per level it needs; lines still
-// tied after two levels are often copies of one another, so such a run is
-// first tested for being equal throughout.
+// tied after the second level are most often copies of one another, so
+// such a run is first tested for being equal throughout (a test that fails
+// at the first pair that differs).
 void refine(const SortJob& job, std::size_t begin, std::size_t end, Level level, int depth) {
   const char* const* lines = job.lines;
   SortRecord* const records = job.records;
@@ -153,7 +154,7 @@ void refine(const SortJob& job, std::size_t begin, std::size_t end, Level level,
     const TieRule rule = j - i > 1 ? tie_rule(records[i].prefix(), level) : TieRule::kEqual;
     if (rule == TieRule::kCompare || (rule != TieRule::kEqual && depth >= kMaxRefineDepth)) {
       std::sort(records + i, records + j, CompLess{lines, level.key});
-    } else if (rule != TieRule::kEqual && !(depth >= 2 && all_equal(lines, records + i, j - i, level.key))) {
+    } else if (rule != TieRule::kEqual && !(depth >= 1 && all_equal(lines, records + i, j - i, level.key))) {
       // The run is in input order already (ties went by position).
       const Level next = next_level(level, rule);
       refill_prefixes(lines, records + i, j - i, next);
