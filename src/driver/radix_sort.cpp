@@ -27,15 +27,10 @@ struct RadixJob {
   std::size_t next[kMaxParts][kBuckets];                  // where each part writes
 };
 
-std::size_t part_begin(const RadixJob& job, int part) {
-  const auto p = static_cast<std::size_t>(job.parts), k = static_cast<std::size_t>(part);
-  return job.n / p * k + (k < job.n % p ? k : job.n % p);
-}
-
 void count_all_digits(int part, void* context) {
   auto& job = *static_cast<RadixJob*>(context);
   auto& count = job.all_digits[part];
-  for (std::size_t i = part_begin(job, part), e = part_begin(job, part + 1); i < e; ++i) {
+  for (std::size_t i = part_begin(job.n, job.parts, part), e = part_begin(job.n, job.parts, part + 1); i < e; ++i) {
     const std::uint64_t p = job.from[i].prefix();
     for (int d = 0; d < kDigits; ++d) ++count[d][digit(p, d)];
   }
@@ -45,7 +40,7 @@ void count_pass_digit(int part, void* context) {
   auto& job = *static_cast<RadixJob*>(context);
   std::size_t* count = job.count[part];
   std::memset(count, 0, sizeof job.count[part]);
-  for (std::size_t i = part_begin(job, part), e = part_begin(job, part + 1); i < e; ++i) {
+  for (std::size_t i = part_begin(job.n, job.parts, part), e = part_begin(job.n, job.parts, part + 1); i < e; ++i) {
     ++count[digit(job.from[i].prefix(), job.pass_digit)];
   }
 }
@@ -55,7 +50,7 @@ void count_pass_digit(int part, void* context) {
 void scatter_part(int part, void* context) {
   auto& job = *static_cast<RadixJob*>(context);
   std::size_t* next = job.next[part];
-  for (std::size_t i = part_begin(job, part), e = part_begin(job, part + 1); i < e; ++i) {
+  for (std::size_t i = part_begin(job.n, job.parts, part), e = part_begin(job.n, job.parts, part + 1); i < e; ++i) {
     job.to[next[digit(job.from[i].prefix(), job.pass_digit)]++] = job.from[i];
   }
 }

@@ -71,16 +71,11 @@ void read_lines(InputFile& file, const char* name, const Options& options, LineT
   for (;;) {
     const std::string_view piece = next_piece(file, kPieceMax);
     if (piece.empty()) break;
-    // Most lines are one piece of plain text: store it straight from the
-    // input buffer.
-    const bool plain = !file.may_hold_nul && !(options.join_flag && ends_in_backslash_line_feed(piece));
+    // Most lines are one piece of plain text that fits: store it straight
+    // from the input buffer.
+    const bool plain = !file.may_hold_nul && piece.size() < kPieceMax &&
+                       !(options.join_flag && ends_in_backslash_line_feed(piece));
     if (plain) {
-      if (piece.size() >= kPieceMax) {
-        char text[kReadBufferSize];
-        std::memcpy(text, piece.data(), piece.size());
-        text[piece.size()] = 0;
-        too_long(text);
-      }
       store(table, options, piece);
     } else if (!read_line_slowly(file, piece, options, table)) {
       break;

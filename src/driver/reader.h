@@ -10,7 +10,6 @@
 namespace qorla {
 
 constexpr std::size_t kReadBufferSize = 4096;  // one line, joined pieces included
-constexpr std::size_t kLongestLine = kReadBufferSize - 2;
 
 // Reads every line of an open file into table, joining under -J and cutting
 // under -c. Ends the process on an over-long line or a read error (name is

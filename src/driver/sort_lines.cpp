@@ -37,12 +37,6 @@ struct CompLess {
 
 constexpr int kMaxParts = 32;
 
-// Splits [0, n) into parts of near-equal size.
-std::size_t part_begin(std::size_t n, int parts, int i) {
-  const auto p = static_cast<std::size_t>(parts), k = static_cast<std::size_t>(i);
-  return n / p * k + std::min(k, n % p);
-}
-
 struct SortJob {
   const char* const* lines;
   SortRecord* records;
@@ -59,11 +53,11 @@ struct SortJob {
   std::uint64_t* run_start;
 };
 
-// Parts of the lines by input position; they start at multiples of four
-// so that no two parts share a byte of first_rule.
-std::size_t line_part_begin(const SortJob& job, int part) {
-  return part == job.parts ? job.n : part_begin(job.n, job.parts, part) & ~std::size_t{3};
-}
+// Parts of the lines (by input position) or of the records (by sorted
+// position) for the passes run on every core. They start at multiples of
+// 64, so that no two parts share a byte of first_rule or a word of
+// run_start.
+std::size_t job_part_begin(const SortJob& job, int part) { return part_begin(job.n, job.parts, part, 64); }
 
 void set_first_rule(std::uint8_t* rules, std::size_t i, TieRule rule) {
   rules[i >> 2] = static_cast<std::uint8_t>(rules[i >> 2] | static_cast<unsigned>(rule) << ((i & 3) * 2));
@@ -77,7 +71,7 @@ void build_part(int part, void* context) {
   auto& job = *static_cast<SortJob*>(context);
   const bool check_numbers = has_numeric_key();
   bool failed = false;
-  for (std::size_t i = line_part_begin(job, part), end = line_part_begin(job, part + 1); i < end; ++i) {
+  for (std::size_t i = job_part_begin(job, part), end = job_part_begin(job, part + 1); i < end; ++i) {
     const std::uint64_t prefix = sort_prefix(job.lines[i]);
     job.records[i].set_prefix(prefix);
     job.records[i].index = static_cast<std::uint32_t>(i);
@@ -165,18 +159,12 @@ void refine(const SortJob& job, std::size_t begin, std::size_t end, Level level,
   }
 }
 
-// Parts of the records by position, on 64-record boundaries so that no two
-// parts share a word of run_start.
-std::size_t record_part_begin(const SortJob& job, int part) {
-  return part == job.parts ? job.n : part_begin(job.n, job.parts, part) & ~std::size_t{63};
-}
-
 // Marks where the runs of equal first-level prefixes start, and notes
 // where each line's record now stands.
 void mark_runs_part(int part, void* context) {
   auto& job = *static_cast<SortJob*>(context);
   const SortRecord* const records = job.records;
-  for (std::size_t p = record_part_begin(job, part), end = record_part_begin(job, part + 1); p < end; ++p) {
+  for (std::size_t p = job_part_begin(job, part), end = job_part_begin(job, part + 1); p < end; ++p) {
     if (p == 0 || records[p].prefix() != records[p - 1].prefix()) job.run_start[p >> 6] |= std::uint64_t{1} << (p & 63);
     job.position[records[p].index] = static_cast<std::uint32_t>(p);
   }
@@ -192,7 +180,7 @@ void second_level_part(int part, void* context) {
   auto& job = *static_cast<SortJob*>(context);
   const bool check_numbers = has_numeric_key();
   bool failed = job.failed_number[part];
-  for (std::size_t i = line_part_begin(job, part), end = line_part_begin(job, part + 1); i < end; ++i) {
+  for (std::size_t i = job_part_begin(job, part), end = job_part_begin(job, part + 1); i < end; ++i) {
     const TieRule rule = first_rule(job.first_rule, i);
     const bool deeper = rule == TieRule::kNextBytes || rule == TieRule::kNextKey;
     if (!deeper && !(check_numbers && !failed && rule != TieRule::kEqual)) continue;
@@ -252,7 +240,7 @@ void split_at_runs(SortJob& job) {
 void look_up_lines_part(int part, void* context) {
   auto& job = *static_cast<SortJob*>(context);
   SortRecord* const records = job.records;
-  for (std::size_t i = record_part_begin(job, part), end = record_part_begin(job, part + 1); i < end; ++i) {
+  for (std::size_t i = job_part_begin(job, part), end = job_part_begin(job, part + 1); i < end; ++i) {
     if (i + 32 < end) __builtin_prefetch(&job.lines[records[i + 32].index]);
     records[i].set_prefix(reinterpret_cast<std::uintptr_t>(job.lines[records[i].index]));
   }

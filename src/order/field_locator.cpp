@@ -15,8 +15,8 @@ constexpr auto kByteClass = [] {
   std::array<std::array<unsigned char, 256>, 256> table{};
   for (int sep = 0; sep < 256; ++sep) {
     for (int b = 0; b < 256; ++b) {
-      const bool separates = sep == 0 ? (b == ' ' || b == '\t') : b == sep;
-      table[sep][b] = (b == '\n' || b == 0) ? kLineEnd : separates ? kSeparator : kField;
+      const auto s = static_cast<unsigned char>(sep), c = static_cast<unsigned char>(b);
+      table[sep][b] = (b == '\n' || b == 0) ? kLineEnd : separates(s, c) ? kSeparator : kField;
     }
   }
   return table;

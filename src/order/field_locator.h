@@ -5,10 +5,13 @@
 
 namespace qorla {
 
-// True when b separates fields under the current field_separator.
-inline bool is_separator(unsigned char b) {
-  return field_separator == 0 ? (b == ' ' || b == '\t') : b == field_separator;
+// True when b separates fields under the separator sep (0: blanks and tabs).
+constexpr bool separates(unsigned char sep, unsigned char b) {
+  return sep == 0 ? (b == ' ' || b == '\t') : b == sep;
 }
+
+// The same under the current field_separator.
+inline bool is_separator(unsigned char b) { return separates(field_separator, b); }
 
 // Key start of field no (1-based; <= 1 means the first), moved pos bytes
 // into the field and at most len bytes long, never past the field. Returns

@@ -23,6 +23,13 @@ void* run_task(void* arg) {
 
 }  // namespace
 
+std::size_t part_begin(std::size_t n, int parts, int part, std::size_t align) {
+  if (part >= parts) return n;
+  const auto p = static_cast<std::size_t>(parts), k = static_cast<std::size_t>(part);
+  const std::size_t begin = n / p * k + (k < n % p ? k : n % p);
+  return begin & ~(align - 1);
+}
+
 int worker_count() {
   const long n = ::sysconf(_SC_NPROCESSORS_ONLN);
   if (n < 1) return 1;

@@ -1,7 +1,14 @@
 // Running independent pieces of work on the machine's cores.
 #pragma once
 
+#include <cstddef>
+
 namespace qorla {
+
+// Start of part i of [0, n) split into parts of near-equal size, moved
+// down to a multiple of align (a power of two) so that parts can own whole
+// words of bit or byte arrays; part == parts gives n.
+std::size_t part_begin(std::size_t n, int parts, int part, std::size_t align = 1);
 
 // Threads worth starting for work that splits evenly (1 or more).
 int worker_count();
