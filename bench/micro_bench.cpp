@@ -19,7 +19,7 @@
 #include "order/compare.h"
 #include "order/key_values.h"
 #include "order/settings.h"
-#include "order/sort_prefix.h"
+#include "sort/sort_prefix.h"
 
 namespace qorla::bench {
 namespace {

@@ -4,9 +4,9 @@
 // time and memory of this program are those of reading and storing.
 #include <cstdio>
 
-#include "driver/command_line.h"
-#include "driver/line_table.h"
-#include "driver/reader.h"
+#include "cli/command_line.h"
+#include "input/line_table.h"
+#include "input/reader.h"
 
 int main(int argc, char** argv) {
   const qorla::Options options = qorla::parse_command_line(argc, argv);

@@ -1,7 +1,7 @@
 # Converts the UTF-8 help text to code page 932 and embeds its lines as
 # byte-escaped string literals, one per line, for usage_text.cpp to include.
 find_program(ICONV_EXECUTABLE iconv REQUIRED)
-set(QORLA_USAGE_TXT ${CMAKE_CURRENT_SOURCE_DIR}/src/driver/usage_text.txt)
+set(QORLA_USAGE_TXT ${CMAKE_CURRENT_SOURCE_DIR}/src/cli/usage_text.txt)
 set(QORLA_USAGE_SJIS ${CMAKE_CURRENT_BINARY_DIR}/generated/usage_text.sjis)
 set(QORLA_USAGE_INC ${CMAKE_CURRENT_BINARY_DIR}/generated/usage_text.inc)
 add_custom_command(

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/command_line.h"
+#include "cli/command_line.h"
 #include "fuzz_support.h"
 #include "order/settings.h"
 

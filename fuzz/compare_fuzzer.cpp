@@ -12,7 +12,7 @@
 #include "order/collation.h"
 #include "order/compare.h"
 #include "order/settings.h"
-#include "order/sort_prefix.h"
+#include "sort/sort_prefix.h"
 
 namespace {
 

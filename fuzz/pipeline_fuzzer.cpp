@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "driver/command_line.h"
-#include "driver/float_error.h"
-#include "driver/input_file.h"
-#include "driver/line_table.h"
-#include "driver/output.h"
-#include "driver/reader.h"
-#include "driver/sort_lines.h"
+#include "cli/command_line.h"
+#include "sort/float_error.h"
+#include "input/input_file.h"
+#include "input/line_table.h"
+#include "output/output.h"
+#include "input/reader.h"
+#include "sort/sort_lines.h"
 #include "fuzz_support.h"
 #include "order/compare.h"
 #include "order/settings.h"

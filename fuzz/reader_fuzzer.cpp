@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "driver/command_line.h"
-#include "driver/input_file.h"
-#include "driver/line_table.h"
-#include "driver/reader.h"
+#include "cli/command_line.h"
+#include "input/input_file.h"
+#include "input/line_table.h"
+#include "input/reader.h"
 #include "fuzz_support.h"
 #include "order/settings.h"
 

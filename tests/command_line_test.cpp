@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/usage_text.h"
+#include "cli/usage_text.h"
 #include "run_binary.h"
 
 using qorla_test::RunResult;

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/command_line.h"
+#include "cli/command_line.h"
 #include "order/compare.h"
 #include "run_binary.h"
 

@@ -1,5 +1,6 @@
-// Process-wide settings filled once from the command line and only read
-// afterwards: the key specification table and the ordering options.
+// Settings filled once from the command line and only read
+// afterwards: the key specification table, the ordering options and the
+// options of the run (reading and output).
 #pragma once
 
 #include <cstdint>
@@ -31,6 +32,16 @@ extern int sort_cnt;
 extern unsigned char field_separator;  // 0: runs of blanks and tabs
 extern int ignore_case;                // -i
 extern int rev_flag;                   // -v
+
+// main's own settings, handed to the reading and output steps; the
+// process-wide ones are above.
+struct Options {
+  int join_flag = 0;    // -J
+  int uniq_flag = 0;    // -u
+  int cut_first = 0;    // -c n1; 0 keeps lines whole
+  int cut_last = 9999;  // -c n2; 9999 = to the last field
+  int first_file = 0;   // argv index of the first file operand (argc if none)
+};
 
 // Back to the state before any option was read.
 void reset_settings();

@@ -1,4 +1,4 @@
-#include "driver/usage_text.h"
+#include "cli/usage_text.h"
 
 namespace qorla {
 

@@ -1,6 +1,6 @@
 #include <cstring>
 
-#include "driver/sort_record.h"
+#include "sort/sort_record.h"
 #include "support/parallel.h"
 
 namespace qorla {

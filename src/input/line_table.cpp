@@ -1,4 +1,4 @@
-#include "driver/line_table.h"
+#include "input/line_table.h"
 
 #include <climits>
 #include <cstdint>

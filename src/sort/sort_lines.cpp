@@ -1,4 +1,4 @@
-#include "driver/sort_lines.h"
+#include "sort/sort_lines.h"
 
 #include <algorithm>
 #include <csignal>
@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "driver/float_error.h"
-#include "driver/sort_record.h"
+#include "sort/float_error.h"
+#include "sort/sort_record.h"
 #include "order/compare.h"
-#include "order/sort_prefix.h"
+#include "sort/sort_prefix.h"
 #include "support/memory.h"
 #include "support/parallel.h"
 

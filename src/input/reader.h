@@ -3,9 +3,9 @@
 
 #include <string_view>
 
-#include "driver/command_line.h"
-#include "driver/input_file.h"
-#include "driver/line_table.h"
+#include "order/settings.h"
+#include "input/input_file.h"
+#include "input/line_table.h"
 
 namespace qorla {
 

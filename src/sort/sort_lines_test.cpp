@@ -1,4 +1,4 @@
-#include "driver/sort_lines.h"
+#include "sort/sort_lines.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/float_error.h"
-#include "driver/line_table.h"
+#include "sort/float_error.h"
+#include "input/line_table.h"
 #include "order/compare.h"
 #include "order/settings.h"
 #include "order/test_support.h"
@@ -334,16 +334,6 @@ struct Generator {
     return s;
   }
 };
-
-std::string describe(const Order& s) {
-  std::string d = "keys:";
-  for (const Key& k : s.keys) {
-    d += " +" + std::to_string(k.no) + "." + std::to_string(k.pos) + "," + std::to_string(k.len) + " type " +
-         std::to_string(k.type) + (k.rev ? " r" : "");
-  }
-  d += std::string(" sep ") + (s.separator ? "','" : "blank") + (s.ignore_case ? " -i" : "") + (s.rev_flag ? " -v" : "");
-  return d;
-}
 
 TEST_F(SortLines, RandomSmallInputsMatchStableSort) {
   Generator gen{std::mt19937(20240315u), true};

@@ -1,4 +1,4 @@
-#include "driver/output.h"
+#include "output/output.h"
 
 #include <gtest/gtest.h>
 

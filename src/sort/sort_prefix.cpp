@@ -1,4 +1,4 @@
-#include "order/sort_prefix.h"
+#include "sort/sort_prefix.h"
 
 #include <bit>
 #include <cstring>

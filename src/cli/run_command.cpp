@@ -1,4 +1,4 @@
-#include "driver/entry.h"
+#include "cli/run_command.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -6,12 +6,12 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "driver/command_line.h"
-#include "driver/line_table.h"
-#include "driver/output.h"
-#include "driver/reader.h"
-#include "driver/sort_lines.h"
-#include "driver/usage_text.h"
+#include "cli/command_line.h"
+#include "input/line_table.h"
+#include "output/output.h"
+#include "input/reader.h"
+#include "sort/sort_lines.h"
+#include "cli/usage_text.h"
 #include "support/memory.h"
 
 namespace qorla {

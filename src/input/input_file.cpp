@@ -1,4 +1,4 @@
-#include "driver/input_file.h"
+#include "input/input_file.h"
 
 #include <cerrno>
 #include <cstring>

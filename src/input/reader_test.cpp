@@ -1,4 +1,4 @@
-#include "driver/reader.h"
+#include "input/reader.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "driver/test_support.h"
+#include "input/test_support.h"
 #include "order/settings.h"
 #include "support/char_search.h"
 

@@ -1,9 +1,9 @@
-#include "driver/reader.h"
+#include "input/reader.h"
 
 #include <cstdlib>
 #include <cstring>
 
-#include "driver/cutting.h"
+#include "input/cutting.h"
 #include "support/char_search.h"
 #include "support/memory.h"
 #include "support/messages.h"

@@ -1,7 +1,7 @@
 // Sorting the stored lines by the comparison, stably, on every core.
 #pragma once
 
-#include "driver/line_table.h"
+#include "input/line_table.h"
 
 namespace qorla {
 

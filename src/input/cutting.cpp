@@ -1,4 +1,4 @@
-#include "driver/cutting.h"
+#include "input/cutting.h"
 
 #include "order/field_locator.h"
 

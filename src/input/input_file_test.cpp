@@ -1,4 +1,4 @@
-#include "driver/input_file.h"
+#include "input/input_file.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "driver/test_support.h"
+#include "input/test_support.h"
 
 namespace qorla {
 namespace {

@@ -1,4 +1,4 @@
-#include "driver/float_error.h"
+#include "sort/float_error.h"
 
 #include <cstdio>
 
