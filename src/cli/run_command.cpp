@@ -23,7 +23,7 @@ constexpr std::size_t kOutputBufferSize = std::size_t{1} << 20;
 // The run's memory lives until the process ends; keeping it reachable from
 // static storage says so to leak checkers.
 LineTable table;
-const char* const* sorted = nullptr;
+const LineRef* sorted = nullptr;
 Output out;
 
 // A closed standard descriptor would be taken by the first file opened.

@@ -2,9 +2,16 @@
 
 #include <cerrno>
 #include <cstring>
+#include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "support/line_ref.h"
+#include "support/memory.h"
+#include "support/messages.h"
 
 namespace qorla {
 
@@ -21,6 +28,70 @@ std::size_t translate_text_mode(char* data, std::size_t n, bool* stop) {
     if (*in != '\r') *out++ = *in;
   }
   return static_cast<std::size_t>(out - data);
+}
+
+namespace {
+
+// The mapped files, for the report of one that shrinks under the run: the
+// system then signals SIGBUS at the first access past its new end.
+struct Mapping {
+  const char* begin;
+  std::size_t size;
+  const char* name;
+};
+Mapping* mappings = nullptr;
+std::size_t mapping_count = 0;
+
+void mapped_file_failed(int, siginfo_t* info, void*) {
+  const auto at = static_cast<const char*>(info->si_addr);
+  for (std::size_t i = 0; i < mapping_count; ++i) {
+    if (at >= mappings[i].begin && at < mappings[i].begin + mappings[i].size) errmsg("%s: read error\n", mappings[i].name);
+  }
+  ::_exit(1);
+}
+
+void note_mapping(const char* begin, std::size_t size, const char* name) {
+  if (mapping_count == 0) {
+    struct sigaction action {};
+    action.sa_sigaction = mapped_file_failed;
+    action.sa_flags = SA_SIGINFO;
+    ::sigaction(SIGBUS, &action, nullptr);
+  }
+  if ((mapping_count & (mapping_count - 1)) == 0) {
+    const std::size_t room = mapping_count == 0 ? 4 : mapping_count * 2;
+    mappings = static_cast<Mapping*>(moremem(mappings, room * sizeof(Mapping)));
+  }
+  mappings[mapping_count++] = Mapping{begin, size, name};
+}
+
+}  // namespace
+
+void map_input(InputFile& file, const char* name) {
+  struct stat st;
+  if (::fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) return;
+  const auto size = static_cast<std::size_t>(st.st_size);
+  void* data = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, file.fd, 0);
+  if (data == MAP_FAILED) return;
+  if (!fits_line_ref(data, size)) {
+    ::munmap(data, size);
+    return;
+  }
+  ::madvise(data, size, MADV_SEQUENTIAL);
+  note_mapping(static_cast<const char*>(data), size, name);
+  file.mapped = static_cast<const char*>(data);
+  file.mapped_size = size;
+  file.at_end = true;
+}
+
+void stream_from(InputFile& file, std::size_t offset) {
+  file.mapped = nullptr;
+  file.begin = file.end = 0;
+  file.at_end = false;
+  file.may_hold_nul = true;
+  if (::lseek(file.fd, static_cast<off_t>(offset), SEEK_SET) < 0) {
+    file.at_end = true;
+    file.read_error = true;
+  }
 }
 
 bool open_input(InputFile& file, const char* path, char* buffer, std::size_t capacity) {

@@ -13,25 +13,24 @@ namespace qorla {
 
 namespace {
 
-constexpr std::size_t kBlockSize = std::size_t{2} << 20;
 constexpr std::int32_t kInitialCapacity = 1000;
 
 void grow_table(LineTable& table) {
   if (table.line_capacity == INT32_MAX) {
     // The count would no longer fit the table's index.
-    moremem_failed((static_cast<std::size_t>(INT32_MAX) + 1) * sizeof(char*));
+    moremem_failed((static_cast<std::size_t>(INT32_MAX) + 1) * sizeof(LineRef));
   }
   const std::int64_t wanted = static_cast<std::int64_t>(table.line_capacity) * 2;
   table.line_capacity = wanted > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(wanted);
-  table.lines = static_cast<const char**>(
-      moremem(table.lines, static_cast<std::size_t>(table.line_capacity) * sizeof(char*)));
+  table.lines = static_cast<LineRef*>(
+      moremem(table.lines, static_cast<std::size_t>(table.line_capacity) * sizeof(LineRef)));
 }
 
 #ifdef MADV_POPULATE_WRITE
 void* populate(void* block) {
   const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
   const auto begin = (reinterpret_cast<std::uintptr_t>(block) + page - 1) & ~(page - 1);
-  const auto end = (reinterpret_cast<std::uintptr_t>(block) + kBlockSize) & ~(page - 1);
+  const auto end = (reinterpret_cast<std::uintptr_t>(block) + kLineBlockSize) & ~(page - 1);
   ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
   return nullptr;
 }
@@ -50,15 +49,9 @@ void map_ahead(char* block) {
 #endif
 }
 
-char* reserve_text(LineTable& table, std::size_t n) {
-  if (static_cast<std::size_t>(table.block_end - table.block_next) < n) {
-    table.block_next = static_cast<char*>(getmem(kBlockSize));
-    table.block_end = table.block_next + kBlockSize;
-    map_ahead(table.block_next);
-  }
-  char* at = table.block_next;
-  table.block_next += n;
-  return at;
+void append(LineTable& table, const char* text, std::size_t n) {
+  table.lines[table.line_count++] = make_line_ref(text, n);
+  if (table.line_count == table.line_capacity) grow_table(table);
 }
 
 }  // namespace
@@ -66,17 +59,34 @@ char* reserve_text(LineTable& table, std::size_t n) {
 void create_table(LineTable& table) {
   table = LineTable{};
   table.line_capacity = kInitialCapacity;
-  table.lines = static_cast<const char**>(getmem(kInitialCapacity * sizeof(char*)));
+  table.lines = static_cast<LineRef*>(getmem(kInitialCapacity * sizeof(LineRef)));
+}
+
+char* reserve_line(LineTable& table, std::size_t n) {
+  if (static_cast<std::size_t>(table.block_end - table.block_next) < n + 1) {
+    char* block = static_cast<char*>(getmem(kLineBlockSize));
+    if (!fits_line_ref(block, kLineBlockSize)) getmem_failed(kLineBlockSize);
+    table.block_next = block;
+    table.block_end = block + kLineBlockSize;
+    map_ahead(block);
+  }
+  return table.block_next;
+}
+
+void append_reserved(LineTable& table, char* text, std::size_t n) {
+  text[n] = 0;
+  table.block_next = text + n + 1;
+  append(table, text, n);
 }
 
 void append_line(LineTable& table, std::string_view text, bool add_line_feed) {
   const std::size_t n = text.size() + (add_line_feed ? 1 : 0);
-  char* at = reserve_text(table, n + 1);
+  char* at = reserve_line(table, n);
   std::memcpy(at, text.data(), text.size());
   if (add_line_feed) at[text.size()] = '\n';
-  at[n] = 0;
-  table.lines[table.line_count++] = at;
-  if (table.line_count == table.line_capacity) grow_table(table);
+  append_reserved(table, at, n);
 }
+
+void append_in_place(LineTable& table, std::string_view text) { append(table, text.data(), text.size()); }
 
 }  // namespace qorla

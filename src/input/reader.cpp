@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "input/cutting.h"
+#include "support/byte_masks.h"
 #include "support/char_search.h"
 #include "support/memory.h"
 #include "support/messages.h"
@@ -20,13 +21,21 @@ constexpr std::size_t kPieceMax = kReadBufferSize - 1;
   std::exit(1);
 }
 
-void store(LineTable& table, const Options& options, std::string_view line) {
-  if (options.cut_first == 0 && options.cut_last == 9999) {
-    append_line(table, line, false);
-    return;
+// Stores the line as cut by -c: where it stands when in_place allows it and
+// the kept text ends in its own line feed, else as a copy.
+void store(LineTable& table, const Options& options, std::string_view line, bool in_place = false) {
+  std::string_view kept = line;
+  bool add_line_feed = false;
+  if (options.cut_first != 0 || options.cut_last != 9999) {
+    const Cut cut = set_fields(options.cut_first, options.cut_last, line);
+    kept = line.substr(cut.start, cut.length);
+    add_line_feed = cut.add_line_feed;
   }
-  const Cut cut = set_fields(options.cut_first, options.cut_last, line);
-  append_line(table, line.substr(cut.start, cut.length), cut.add_line_feed);
+  if (in_place && !add_line_feed && !kept.empty() && kept.back() == '\n') {
+    append_in_place(table, kept);
+  } else {
+    append_line(table, kept, add_line_feed);
+  }
 }
 
 bool ends_in_backslash_line_feed(std::string_view piece) {
@@ -65,9 +74,68 @@ bool read_line_slowly(InputFile& file, std::string_view first, const Options& op
 }
 
 
+// A line of a mapped file whose only bytes beyond plain text are carriage
+// returns: stored as a copy without them. False when the line needs the
+// stream reader after all.
+bool store_without_carriage_returns(LineTable& table, const Options& options, std::string_view line) {
+  char text[kReadBufferSize];
+  std::size_t n = 0;
+  for (const char c : line) {
+    if (c == '\r') continue;
+    if (c == 0 || c == 0x1A || n == kPieceMax) return false;
+    text[n++] = c;
+  }
+  const std::string_view kept(text, n);
+  if (n == kPieceMax || (options.join_flag && ends_in_backslash_line_feed(kept))) return false;
+  store(table, options, kept);
+  return true;
+}
+
+// Stores one line of a mapped file, its line feed included; false when the
+// line needs the stream reader (too long, a join, a 0 or 0x1A byte).
+bool store_mapped_line(LineTable& table, const Options& options, std::string_view line, bool special) {
+  if (special) return store_without_carriage_returns(table, options, line);
+  if (line.size() >= kPieceMax || (options.join_flag && ends_in_backslash_line_feed(line))) return false;
+  store(table, options, line, true);
+  return true;
+}
+
+// Stores the lines of a mapped file where they stand, 64 bytes looked at a
+// time. Returns the offset of the first line left to the stream reader, or
+// the file's size when none is.
+std::size_t read_mapped(const InputFile& file, const Options& options, LineTable& table) {
+  const char* data = file.mapped;
+  const std::size_t size = file.mapped_size;
+  std::size_t line_start = 0;
+  bool line_special = false;  // the current line holds a special byte before this window
+  for (std::size_t at = 0; at < size; at += 64) {
+    const ByteMasks m = scan_bytes(data + at, size - at < 64 ? size - at : 64);
+    std::uint64_t seen = 0;
+    for (std::uint64_t feeds = m.line_feeds; feeds != 0; feeds &= feeds - 1) {
+      const int bit = __builtin_ctzll(feeds);
+      const std::uint64_t upto = bit == 63 ? ~std::uint64_t{0} : (std::uint64_t{2} << bit) - 1;
+      const bool special = line_special || (m.special & upto & ~seen) != 0;
+      const std::size_t end = at + static_cast<std::size_t>(bit) + 1;
+      if (!store_mapped_line(table, options, std::string_view(data + line_start, end - line_start), special)) {
+        return line_start;
+      }
+      line_start = end;
+      seen = upto;
+      line_special = false;
+    }
+    line_special = line_special || (m.special & ~seen) != 0;
+  }
+  return line_start;  // short of the size: a last line without a line feed
+}
+
 }  // namespace
 
 void read_lines(InputFile& file, const char* name, const Options& options, LineTable& table) {
+  if (file.mapped != nullptr) {
+    const std::size_t rest = read_mapped(file, options, table);
+    if (rest == file.mapped_size) return;
+    stream_from(file, rest);
+  }
   for (;;) {
     const std::string_view piece = next_piece(file, kPieceMax);
     if (piece.empty()) break;
@@ -97,6 +165,7 @@ void read_files(int argc, char** argv, const Options& options, LineTable& table)
       errmsg("%s: not found\n", argv[i]);
       continue;
     }
+    map_input(file, argv[i]);
     read_lines(file, argv[i], options, table);
     close_input(file);
   }

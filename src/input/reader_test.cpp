@@ -40,10 +40,17 @@ Options options_with(int join, int n1 = 0, int n2 = 9999) {
   return o;
 }
 
+// The stored lines, each checked to hold no 0 byte and to hold a line feed
+// or be followed by a 0 byte, as every reader of a stored line relies on.
 Lines stored_lines(const LineTable& table) {
   EXPECT_LT(table.line_count, table.line_capacity);
   Lines lines;
-  for (std::int32_t i = 0; i < table.line_count; ++i) lines.emplace_back(table.lines[i]);
+  for (std::int32_t i = 0; i < table.line_count; ++i) {
+    const std::string_view text = line_text(table.lines[i]);
+    EXPECT_EQ(text.find('\0'), std::string_view::npos) << "line " << i;
+    EXPECT_TRUE(text.find('\n') != std::string_view::npos || text.data()[text.size()] == 0) << "line " << i;
+    lines.emplace_back(text);
+  }
   return lines;
 }
 
@@ -55,11 +62,37 @@ Lines read_path(const std::string& path, const Options& options, std::size_t cap
     ADD_FAILURE() << "cannot open " << path;
     return {};
   }
+  map_input(file, path.c_str());
   LineTable table;
   create_table(table);
   read_lines(file, path.c_str(), options, table);
   close_input(file);
   return stored_lines(table);
+}
+
+// Reads data through a pipe fed in uneven chunks by another thread, so
+// that it is read as a stream and reads come back short anywhere.
+Lines read_through_pipe(const std::string& data, const Options& options, std::size_t capacity) {
+  int fds[2];
+  if (::pipe(fds) != 0) {
+    ADD_FAILURE() << "no pipe";
+    return {};
+  }
+  std::thread writer([&data, fd = fds[1]] {
+    std::size_t at = 0, step = 1;
+    while (at < data.size()) {
+      const std::size_t n = std::min(step, data.size() - at);
+      const ssize_t done = ::write(fd, data.data() + at, n);
+      if (done <= 0) break;
+      at += static_cast<std::size_t>(done);
+      step = step * 7 % 9001 + 1;
+    }
+    ::close(fd);
+  });
+  const Lines stored = read_path("/dev/fd/" + std::to_string(fds[0]), options, capacity);
+  writer.join();
+  ::close(fds[0]);
+  return stored;
 }
 
 // The reading rules restated over a whole file held in memory: text-mode
@@ -190,11 +223,13 @@ class ReadLines : public ReaderTest, public ::testing::WithParamInterface<ReadCa
 
 TEST_P(ReadLines, StoresTheLines) {
   const ReadCase& c = GetParam();
-  const std::string path = write(c.input);
-  // Also across a buffer barely larger than one piece.
+  const Options options = options_with(c.join, c.n1, c.n2);
+  // A regular file is mapped; a pipe is read as a stream, also across a
+  // buffer barely larger than one piece.
+  EXPECT_EQ(read_path(write(c.input), options), c.expected);
   for (const std::size_t capacity : {std::size_t{1} << 20, std::size_t{4099}}) {
     SCOPED_TRACE(capacity);
-    EXPECT_EQ(read_path(path, options_with(c.join, c.n1, c.n2), capacity), c.expected);
+    EXPECT_EQ(read_through_pipe(c.input, options, capacity), c.expected);
   }
 }
 
@@ -386,23 +421,7 @@ TEST_P(VariedInput, ThroughAPipe) {
   const std::string data = varied_input(std::size_t{1} << 20, c.seed + 100, c.nul, c.join);
   Lines expected;
   ASSERT_TRUE(model_lines(data, c.join, expected));
-  int fds[2];
-  ASSERT_EQ(::pipe(fds), 0);
-  std::thread writer([&data, fd = fds[1]] {
-    std::size_t at = 0, step = 1;
-    while (at < data.size()) {
-      const std::size_t n = std::min(step, data.size() - at);
-      const ssize_t done = ::write(fd, data.data() + at, n);
-      if (done <= 0) break;
-      at += static_cast<std::size_t>(done);
-      step = step * 7 % 9001 + 1;
-    }
-    ::close(fd);
-  });
-  const std::string path = "/dev/fd/" + std::to_string(fds[0]);
-  const Lines stored = read_path(path, options_with(c.join), std::size_t{1} << 16);
-  writer.join();
-  ::close(fds[0]);
+  const Lines stored = read_through_pipe(data, options_with(c.join), std::size_t{1} << 16);
   ASSERT_EQ(stored.size(), expected.size());
   for (std::size_t i = 0; i < stored.size(); ++i) ASSERT_EQ(stored[i], expected[i]) << "line " << i;
 }

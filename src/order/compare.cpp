@@ -45,20 +45,20 @@ int compare_key_texts(std::int16_t type, std::string_view a, std::string_view b,
   }
 }
 
-int compare_whole_lines(const char* a, const char* b) {
-  const int r = ignore_case ? StrCmp(a, b) : std::strcmp(a, b);
+int compare_whole_lines(std::string_view a, std::string_view b) {
+  const int r = ignore_case ? collate(a, b) : compare_bytes(a, b);
   return rev_flag ? -r : r;
 }
 
 }  // namespace
 
-int comp_keys(const char* a, const char* b, int first_key, CompareTrace* trace) {
+int comp_keys(std::string_view a, std::string_view b, int first_key, CompareTrace* trace) {
   if (sort_cnt == 0) return compare_whole_lines(a, b);
   for (int k = first_key; k < sort_cnt; ++k) {
     const KeySpec& key = sort[k];
     const char *a_end = nullptr, *b_end = nullptr;
-    const char* a_key = str_search(a, key.no, key.pos, key.len, &a_end);
-    const char* b_key = str_search(b, key.no, key.pos, key.len, &b_end);
+    const char* a_key = str_search(a.data(), key.no, key.pos, key.len, &a_end);
+    const char* b_key = str_search(b.data(), key.no, key.pos, key.len, &b_end);
     if (a_key == nullptr && b_key == nullptr) return 0;
     if (a_key == nullptr) return key.rev ? 1 : -1;
     if (b_key == nullptr) return key.rev ? -1 : 1;
@@ -69,7 +69,7 @@ int comp_keys(const char* a, const char* b, int first_key, CompareTrace* trace) 
   return 0;
 }
 
-int comp(const char* a, const char* b) { return comp_keys(a, b, 0, nullptr); }
+int comp(std::string_view a, std::string_view b) { return comp_keys(a, b, 0, nullptr); }
 
 }  // namespace qorla
 
@@ -82,12 +82,12 @@ bool has_numeric_key() {
   return false;
 }
 
-bool has_failed_numeric_key(const char* line, int first_key) {
+bool has_failed_numeric_key(std::string_view line, int first_key) {
   for (int k = first_key; k < sort_cnt; ++k) {
     const KeySpec& key = sort[k];
     if (key.type != kNumeric) continue;
     const char* end = nullptr;
-    const char* start = str_search(line, key.no, key.pos, key.len, &end);
+    const char* start = str_search(line.data(), key.no, key.pos, key.len, &end);
     if (start != nullptr && to_number(std::string_view(start, end - start)).failed) return true;
   }
   return false;

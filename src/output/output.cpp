@@ -36,9 +36,10 @@ void write_all(int fd, const char* data, std::size_t n) {
   }
 }
 
-bool is_blank_line(const char* line) {
-  while (*line == ' ' || *line == '\t') ++line;
-  return *line == '\n';
+bool is_blank_line(std::string_view line) {
+  std::size_t i = 0;
+  while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+  return i < line.size() && line[i] == '\n';
 }
 
 }  // namespace
@@ -65,21 +66,21 @@ namespace {
 // Formats lines [begin, end) into out, given the line printed before them.
 // Returns where it stopped: end, or, for a buffer without a descriptor, the
 // first line that no longer fits.
-std::size_t format_lines(Output& out, const char* const* lines, std::size_t begin, std::size_t end, bool uniq,
-                         const char* previous) {
+std::size_t format_lines(Output& out, const LineRef* lines, std::size_t begin, std::size_t end, bool uniq,
+                         std::string_view previous) {
   constexpr std::size_t kAhead = 16;
   for (std::size_t i = begin; i < end; ++i) {
     // The lines lie scattered in memory in sorted order: ask for the next
     // ones early.
-    if (i + kAhead < end) __builtin_prefetch(lines[i + kAhead]);
-    const char* line = lines[i];
+    if (i + kAhead < end) __builtin_prefetch(line_data(lines[i + kAhead]));
+    const std::string_view line = line_text(lines[i]);
     if (is_blank_line(line)) continue;
-    if (uniq && std::strcmp(line, previous) == 0) continue;
-    const std::size_t n = std::strlen(line);
+    if (uniq && line == previous) continue;
+    const std::size_t n = line.size();
     const bool add_line_feed = n == 0 || line[n - 1] != '\n';
     if (out.fd < 0 && out.used + n + 1 > out.capacity) return i;
     previous = line;
-    output_bytes(out, std::string_view(line, n));
+    output_bytes(out, line);
     if (add_line_feed) output_bytes(out, "\n");
   }
   return end;
@@ -87,11 +88,11 @@ std::size_t format_lines(Output& out, const char* const* lines, std::size_t begi
 
 // The text of the last line printed before position i under uniq: the
 // nearest line before i that is not blank (a dropped one equals it).
-const char* printed_before(const char* const* lines, std::size_t i) {
+std::string_view printed_before(const LineRef* lines, std::size_t i) {
   while (i > 0) {
-    if (!is_blank_line(lines[--i])) return lines[i];
+    if (!is_blank_line(line_text(lines[--i]))) return line_text(lines[i]);
   }
-  return "";
+  return {};
 }
 
 constexpr std::size_t kSegmentLines = 8192;
@@ -112,7 +113,7 @@ struct Part {
 // not fit is formatted straight to the output when its turn comes.
 struct OutputRounds {
   Output* out;
-  const char* const* lines;
+  const LineRef* lines;
   std::size_t count;
   std::size_t first;  // first line of the current round
   bool uniq;
@@ -127,7 +128,7 @@ void write_set(OutputRounds& rounds, int set) {
     const Part& part = rounds.part[set][w];
     write_all(rounds.out->fd, part.buffer.buffer, part.buffer.used);
     if (part.stopped < part.end) {
-      const char* previous = rounds.uniq ? printed_before(rounds.lines, part.stopped) : "";
+      const std::string_view previous = rounds.uniq ? printed_before(rounds.lines, part.stopped) : std::string_view();
       format_lines(*rounds.out, rounds.lines, part.stopped, part.end, rounds.uniq, previous);
       output_flush(*rounds.out);
     }
@@ -141,16 +142,16 @@ void format_segment(int w, void* context) {
   part.begin = std::min(rounds.first + static_cast<std::size_t>(w) * kSegmentLines, rounds.count);
   part.end = std::min(part.begin + kSegmentLines, rounds.count);
   part.buffer.used = 0;
-  const char* previous = rounds.uniq ? printed_before(rounds.lines, part.begin) : "";
+  const std::string_view previous = rounds.uniq ? printed_before(rounds.lines, part.begin) : std::string_view();
   part.stopped = format_lines(part.buffer, rounds.lines, part.begin, part.end, rounds.uniq, previous);
 }
 
 }  // namespace
 
-void write_lines(Output& out, const char* const* lines, std::size_t count, bool uniq) {
+void write_lines(Output& out, const LineRef* lines, std::size_t count, bool uniq) {
   const int workers = worker_count() < kMaxWorkers ? worker_count() : kMaxWorkers;
   if (workers < 2 || count < 4 * kSegmentLines) {
-    format_lines(out, lines, 0, count, uniq, "");
+    format_lines(out, lines, 0, count, uniq, {});
     return;
   }
   output_flush(out);

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "support/line_ref.h"
+
 namespace qorla {
 
 struct Output {
@@ -22,6 +24,6 @@ void output_flush(Output& out);
 // their line feed are left out, a missing final line feed is added, and
 // under uniq a line equal to the last printed one is dropped. Large outputs
 // are formatted on every core, segment by segment, and written in order.
-void write_lines(Output& out, const char* const* lines, std::size_t count, bool uniq);
+void write_lines(Output& out, const LineRef* lines, std::size_t count, bool uniq);
 
 }  // namespace qorla

@@ -28,8 +28,8 @@ std::string reference_output(const std::vector<std::string>& lines, bool uniq) {
 }
 
 std::string written_output(const std::vector<std::string>& lines, bool uniq) {
-  std::vector<const char*> pointers;
-  for (const std::string& line : lines) pointers.push_back(line.c_str());
+  std::vector<LineRef> pointers;
+  for (const std::string& line : lines) pointers.push_back(make_line_ref(line.data(), line.size()));
   const int fd = memfd_create("output_test", 0);
   std::vector<char> buffer(4096);
   Output out;

@@ -7,96 +7,126 @@ namespace qorla {
 
 namespace {
 
-constexpr int kDigitBits = 8;
-constexpr int kDigits = 64 / kDigitBits;
-constexpr int kBuckets = 1 << kDigitBits;
-constexpr int kMaxParts = 16;
+constexpr int kDigits = 8;
+constexpr int kBuckets = 256;
+constexpr std::size_t kInsertionMax = 48;
 
-inline unsigned digit(std::uint64_t prefix, int d) {
-  return static_cast<unsigned>(prefix >> (d * kDigitBits)) & (kBuckets - 1);
-}
+inline unsigned digit(std::uint64_t cache, int d) { return static_cast<unsigned>(cache >> (8 * d)) & 0xFF; }
 
-struct RadixJob {
-  SortRecord* from;
-  SortRecord* to;
-  std::size_t n;
-  int parts;
-  int pass_digit;
-  std::size_t all_digits[kMaxParts][kDigits][kBuckets];  // to skip constant digits
-  std::size_t count[kMaxParts][kBuckets];                 // this pass, per part
-  std::size_t next[kMaxParts][kBuckets];                  // where each part writes
-};
-
-void count_all_digits(int part, void* context) {
-  auto& job = *static_cast<RadixJob*>(context);
-  auto& count = job.all_digits[part];
-  for (std::size_t i = part_begin(job.n, job.parts, part), e = part_begin(job.n, job.parts, part + 1); i < e; ++i) {
-    const std::uint64_t p = job.from[i].prefix();
-    for (int d = 0; d < kDigits; ++d) ++count[d][digit(p, d)];
-  }
-}
-
-void count_pass_digit(int part, void* context) {
-  auto& job = *static_cast<RadixJob*>(context);
-  std::size_t* count = job.count[part];
-  std::memset(count, 0, sizeof job.count[part]);
-  for (std::size_t i = part_begin(job.n, job.parts, part), e = part_begin(job.n, job.parts, part + 1); i < e; ++i) {
-    ++count[digit(job.from[i].prefix(), job.pass_digit)];
-  }
-}
-
-// Each part scatters its records in order, after those of the parts before
-// it, so records with equal digits keep their order.
-void scatter_part(int part, void* context) {
-  auto& job = *static_cast<RadixJob*>(context);
-  std::size_t* next = job.next[part];
-  for (std::size_t i = part_begin(job.n, job.parts, part), e = part_begin(job.n, job.parts, part + 1); i < e; ++i) {
-    job.to[next[digit(job.from[i].prefix(), job.pass_digit)]++] = job.from[i];
-  }
-}
-
-bool digit_varies(const RadixJob& job, int d) {
-  for (int b = 0; b < kBuckets; ++b) {
-    std::size_t total = 0;
-    for (int p = 0; p < job.parts; ++p) total += job.all_digits[p][d][b];
-    if (total == job.n) return false;
-    if (total != 0) return true;
-  }
-  return false;
-}
-
-void plan_pass(RadixJob& job) {
-  std::size_t at = 0;
-  for (int b = 0; b < kBuckets; ++b) {
-    for (int p = 0; p < job.parts; ++p) {
-      job.next[p][b] = at;
-      at += job.count[p][b];
+void insertion_sort(SortRecord* a, std::size_t n) {
+  for (std::size_t i = 1; i < n; ++i) {
+    const SortRecord r = a[i];
+    std::size_t j = i;
+    while (j > 0 && a[j - 1].cache > r.cache) {
+      a[j] = a[j - 1];
+      --j;
     }
+    a[j] = r;
   }
+}
+
+// Least-significant-digit radix sort, byte by byte, skipping the bytes
+// that every record shares; the result ends in records.
+void radix_sort(SortRecord* records, SortRecord* buffer, std::size_t n) {
+  static thread_local std::size_t count[kDigits][kBuckets];
+  std::memset(count, 0, sizeof count);
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::uint64_t c = records[i].cache;
+    for (int d = 0; d < kDigits; ++d) ++count[d][digit(c, d)];
+  }
+  SortRecord* from = records;
+  SortRecord* to = buffer;
+  for (int d = 0; d < kDigits; ++d) {
+    if (count[d][digit(records[0].cache, d)] == n) continue;  // every record has this byte
+    std::size_t at = 0;
+    for (std::size_t& c : count[d]) {
+      const std::size_t k = c;
+      c = at;
+      at += k;
+    }
+    for (std::size_t i = 0; i < n; ++i) to[count[d][digit(from[i].cache, d)]++] = from[i];
+    SortRecord* t = from;
+    from = to;
+    to = t;
+  }
+  if (from != records) std::memcpy(static_cast<void*>(records), from, n * sizeof(SortRecord));
+}
+
+// Merges the sorted runs [0, left) and [left, n) of records in place, with
+// the left run set aside in buffer; the output never overtakes the right
+// run it reads. Left wins ties, so earlier records stay first.
+void merge_halves(SortRecord* records, std::size_t left, std::size_t n, SortRecord* buffer) {
+  std::memcpy(static_cast<void*>(buffer), records, left * sizeof(SortRecord));
+  std::size_t i = 0, j = left, out = 0;
+  while (i < left && j < n) records[out++] = records[j].cache < buffer[i].cache ? records[j++] : buffer[i++];
+  while (i < left) records[out++] = buffer[i++];
 }
 
 }  // namespace
 
-SortRecord* radix_sort_records(SortRecord* records, SortRecord* buffer, std::size_t n) {
-  static RadixJob job;  // large tables; one sort runs at a time
-  std::memset(job.all_digits, 0, sizeof job.all_digits);
-  job.n = n;
-  job.parts = worker_count() < kMaxParts ? worker_count() : kMaxParts;
-  if (n < 65536) job.parts = 1;
-  job.from = records;
-  job.to = buffer;
-  run_parallel(job.parts, count_all_digits, &job);
-  for (int d = 0; d < kDigits; ++d) {
-    if (!digit_varies(job, d)) continue;
-    job.pass_digit = d;
-    run_parallel(job.parts, count_pass_digit, &job);
-    plan_pass(job);
-    run_parallel(job.parts, scatter_part, &job);
-    SortRecord* t = job.from;
-    job.from = job.to;
-    job.to = t;
+void sort_records(SortRecord* records, std::size_t n, SortRecord* buffer, std::size_t capacity) {
+  if (n <= kInsertionMax) {
+    insertion_sort(records, n);
+  } else if (n <= capacity) {
+    radix_sort(records, buffer, n);
+  } else {
+    const std::size_t left = n / 2;
+    sort_records(records, left, buffer, capacity);
+    sort_records(records + left, n - left, buffer, capacity);
+    if (records[left - 1].cache > records[left].cache) merge_halves(records, left, n, buffer);
   }
-  return job.from;
+}
+
+namespace {
+
+// The parallel sort: the records are cut into parts, sorted at once on
+// their own threads, each with a share of the buffer half its size; then
+// pairs of sorted runs are merged, round by round, each pair with a share of
+// the buffer as large as its left run.
+struct ParallelSort {
+  SortRecord* records;
+  SortRecord* buffer;
+  std::size_t n;
+  int parts;
+  std::size_t part_max;  // no part holds more records
+  int width;             // parts merged so far into each sorted run
+};
+
+void sort_part(int part, void* context) {
+  auto& job = *static_cast<ParallelSort*>(context);
+  const std::size_t begin = part_begin(job.n, job.parts, part), end = part_begin(job.n, job.parts, part + 1);
+  const std::size_t share = (job.part_max + 1) / 2;
+  sort_records(job.records + begin, end - begin, job.buffer + static_cast<std::size_t>(part) * share, share);
+}
+
+void merge_pair(int pair, void* context) {
+  auto& job = *static_cast<ParallelSort*>(context);
+  const int first = pair * 2 * job.width;
+  const std::size_t begin = part_begin(job.n, job.parts, first);
+  const std::size_t middle = part_begin(job.n, job.parts, first + job.width);
+  const std::size_t end = part_begin(job.n, job.parts, first + 2 * job.width);
+  if (middle >= end || job.records[middle - 1].cache <= job.records[middle].cache) return;
+  const std::size_t share = job.part_max * static_cast<std::size_t>(job.width);
+  merge_halves(job.records + begin, middle - begin, end - begin, job.buffer + static_cast<std::size_t>(pair) * share);
+}
+
+}  // namespace
+
+std::size_t parallel_sort_buffer(std::size_t n, int workers) {
+  const auto parts = static_cast<std::size_t>(workers < 2 ? 1 : 2 * workers);
+  return (n / parts + 2) * parts / 2 + parts;
+}
+
+void sort_records_parallel(SortRecord* records, std::size_t n, SortRecord* buffer, int workers) {
+  if (workers < 2 || n < 4096) {
+    sort_records(records, n, buffer, (n + 1) / 2);
+    return;
+  }
+  ParallelSort job{records, buffer, n, 2 * workers, n / static_cast<std::size_t>(2 * workers) + 1, 1};
+  run_parallel(job.parts, sort_part, &job);
+  for (job.width = 1; job.width < job.parts; job.width *= 2) {
+    run_parallel((job.parts + 2 * job.width - 1) / (2 * job.width), merge_pair, &job);
+  }
 }
 
 }  // namespace qorla

@@ -7,7 +7,8 @@ namespace qorla {
 
 // Returns the table's lines in output order: by comp, equal lines in input
 // order. Reports a consulted numeric key that failed ("floating data
-// error") once. The table itself is left as it was.
-const char* const* sort_lines(const LineTable& table);
+// error") once. The table's array of lines is given back once the sort has
+// taken them over (lines becomes null); the lines themselves stay.
+const LineRef* sort_lines(LineTable& table);
 
 }  // namespace qorla

@@ -2,7 +2,6 @@
 
 #include <bit>
 #include <cstring>
-#include <string_view>
 
 #include "order/collation.h"
 #include "order/field_locator.h"
@@ -17,41 +16,44 @@ constexpr std::uint64_t kPresent = std::uint64_t{1} << 40;
 constexpr std::uint64_t kFailed = std::uint64_t{1} << 32;
 
 // Eight bytes of the text from offset, big-endian, zero-padded: byte order
-// equals strcmp order because no stored text holds a 0 byte.
+// equals the order of the texts because no stored text holds a 0 byte.
 std::uint64_t byte_prefix(std::string_view text, std::size_t offset) {
-  std::uint64_t v = 0;
-  for (std::size_t i = offset; i < offset + 8; ++i) {
-    v = (v << 8) | (i < text.size() ? static_cast<unsigned char>(text[i]) : 0);
+  unsigned char bytes[8] = {};
+  if (offset < text.size()) {
+    const std::size_t n = text.size() - offset;
+    std::memcpy(bytes, text.data() + offset, n < 8 ? n : 8);
   }
-  return v;
+  std::uint64_t v;
+  std::memcpy(&v, bytes, 8);
+  return std::endian::native == std::endian::little ? __builtin_bswap64(v) : v;
+}
+
+inline unsigned char byte_at(std::string_view text, std::size_t i) {
+  return i < text.size() ? static_cast<unsigned char>(text[i]) : 0;
 }
 
 inline bool starts_double_byte_unit(unsigned char b) { return collation_code(b) >= 165; }
 
-// The collation's code stream has one code per byte: a unit's first byte
-// gives its collation_code, a double-byte unit's second byte stays as it
-// is, and the end reads as 0. So eight codes from offset order texts as
-// StrCmp does.
-std::uint64_t collation_prefix(std::string_view text, std::size_t offset) {
-  const auto at = [&](std::size_t i) -> unsigned char {
-    return i < text.size() ? static_cast<unsigned char>(text[i]) : 0;
-  };
-  // Find whether offset falls on a second byte by walking the units.
-  std::size_t i = 0;
-  while (i < offset) i += starts_double_byte_unit(at(i)) && at(i) != 0 ? 2 : 1;
+// The collation's code at position i: a unit's first byte gives its
+// collation_code, a double-byte unit's second byte stays as it is, and the
+// end reads as 0. second tells which of the two the position is; the
+// return value says the same of the next position.
+inline unsigned char code_at(std::string_view text, std::size_t i, bool second, bool* next_second) {
+  const unsigned char b = byte_at(text, i);
+  *next_second = !second && b != 0 && starts_double_byte_unit(b);
+  return second ? b : collation_code(b);
+}
+
+// Eight codes from the level's offset: they order texts as StrCmp does.
+std::uint64_t collation_prefix(std::string_view text, Level level) {
   std::uint64_t v = 0;
-  std::size_t p = offset;
-  if (i > offset) v = at(p++);  // the second byte of a unit begun before offset
-  while (p < offset + 8) {
-    const unsigned char b = at(p++);
-    v = (v << 8) | collation_code(b);
-    if (starts_double_byte_unit(b) && p < offset + 8) v = (v << 8) | at(p++);
-  }
+  bool second = level.mid_unit;
+  for (std::size_t i = level.offset; i < level.offset + 8; ++i) v = (v << 8) | code_at(text, i, second, &second);
   return v;
 }
 
-std::uint64_t text_prefix(std::string_view text, std::size_t offset) {
-  return ignore_case ? collation_prefix(text, offset) : byte_prefix(text, offset);
+std::uint64_t text_prefix(std::string_view text, Level level) {
+  return ignore_case ? collation_prefix(text, level) : byte_prefix(text, level.offset);
 }
 
 std::uint32_t ordered_bits(std::int32_t v) { return static_cast<std::uint32_t>(v) ^ 0x80000000u; }
@@ -77,28 +79,30 @@ bool is_typed(std::int16_t type) { return type >= kHex && type <= kDate; }
 
 bool reversed(int key) { return sort_cnt == 0 ? rev_flag != 0 : sort[key].rev != 0; }
 
-TieRule after_key(int key) { return key + 1 < sort_cnt ? TieRule::kNextKey : TieRule::kEqual; }
-
 }  // namespace
 
-std::uint64_t level_prefix(const char* line, Level level) {
-  std::uint64_t v;
-  if (sort_cnt == 0) {
-    // Only the bytes up to the end of this level's window matter.
-    v = text_prefix(std::string_view(line, strnlen(line, level.offset + 9)), level.offset);
-  } else {
-    const KeySpec& key = sort[level.key];
-    const char* end = nullptr;
-    const char* start = str_search(line, key.no, key.pos, key.len, &end);
-    if (start == nullptr) {
-      v = 0;  // a missing field sorts before every present one
-    } else {
-      const std::string_view text(start, static_cast<std::size_t>(end - start));
-      v = is_typed(key.type) ? typed_prefix(key.type, text) : text_prefix(text, level.offset);
-    }
-  }
+LevelText level_text(std::string_view line, int key) {
+  if (sort_cnt == 0) return {line, true};
+  const KeySpec& spec = sort[key];
+  const char* end = nullptr;
+  const char* start = str_search(line.data(), spec.no, spec.pos, spec.len, &end);
+  if (start == nullptr) return {{}, false};
+  return {std::string_view(start, static_cast<std::size_t>(end - start)), true};
+}
+
+bool reads_text(int key) { return sort_cnt == 0 || !is_typed(sort[key].type); }
+
+std::uint64_t level_prefix(std::string_view line, Level level) {
+  return prefix_of(level_text(line, level.key), level);
+}
+
+std::uint64_t prefix_of(LevelText t, Level level) {
+  std::uint64_t v = 0;  // a missing field sorts before every present one
+  if (t.present) v = reads_text(level.key) ? text_prefix(t.text, level) : typed_prefix(sort[level.key].type, t.text);
   return reversed(level.key) ? ~v : v;
 }
+
+TieRule after_key(int key) { return key + 1 < sort_cnt ? TieRule::kNextKey : TieRule::kEqual; }
 
 TieRule tie_rule(std::uint64_t prefix, Level level) {
   const std::uint64_t v = reversed(level.key) ? ~prefix : prefix;
@@ -114,12 +118,48 @@ TieRule tie_rule(std::uint64_t prefix, Level level) {
   return text_ends ? after_key(level.key) : TieRule::kNextBytes;
 }
 
-Level next_level(Level level, TieRule rule) {
-  if (rule == TieRule::kNextBytes) return Level{level.key, level.offset + 8};
-  return Level{level.key + 1, 0};
+Level skip_shared(Level level, std::string_view text, std::size_t n) {
+  if (ignore_case && reads_text(level.key)) {
+    bool second = level.mid_unit;
+    for (std::size_t i = level.offset; i < level.offset + n; ++i) code_at(text, i, second, &second);
+    level.mid_unit = second;
+  }
+  level.offset += n;
+  return level;
 }
 
-std::uint64_t sort_prefix(const char* line) { return level_prefix(line, Level{}); }
+Level next_level(Level level, TieRule rule, std::string_view text) {
+  if (rule == TieRule::kNextBytes) return skip_shared(level, text, 8);
+  return Level{level.key + 1, 0, false};
+}
+
+std::size_t common_length(std::string_view a, std::string_view b, Level level) {
+  const std::size_t start = level.offset;
+  if (!ignore_case) {
+    std::size_t i = start;
+    const std::size_t shorter = a.size() < b.size() ? a.size() : b.size();
+    // Eight bytes at a time while both texts have them.
+    while (i + 8 <= shorter) {
+      std::uint64_t x, y;
+      std::memcpy(&x, a.data() + i, 8);
+      std::memcpy(&y, b.data() + i, 8);
+      if (x != y) break;
+      i += 8;
+    }
+    while (i < shorter && a[i] == b[i]) ++i;
+    if (i == shorter && a.size() == b.size()) return kTextsEqual;
+    return i > start ? i - start : 0;
+  }
+  bool second = level.mid_unit, next_second = false;
+  for (std::size_t i = start;; ++i) {
+    const unsigned char x = code_at(a, i, second, &next_second);
+    if (x != code_at(b, i, second, &next_second)) return i - start;
+    if (x == 0) return kTextsEqual;
+    second = next_second;
+  }
+}
+
+std::uint64_t sort_prefix(std::string_view line) { return level_prefix(line, Level{}); }
 
 int tie_start(std::uint64_t prefix) {
   switch (tie_rule(prefix, Level{})) {

@@ -1,6 +1,6 @@
 // 64-bit summaries of a line's place in the order, so that the sort can
-// order lines by integers and look at each line's text only once per
-// eight bytes of key that it has to tell apart.
+// order lines by integers and look at each line's text only where lines
+// still tie.
 //
 // A level is a key (0 when lines are compared whole) and a byte offset in
 // that key's text. For lines a and b that compare equal at every earlier
@@ -10,15 +10,34 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 namespace qorla {
 
 struct Level {
   int key = 0;
   std::size_t offset = 0;
+  // Under -i: the byte at offset is the second byte of a double-byte unit
+  // begun before it. Lines that tie up to a level share this.
+  bool mid_unit = false;
 };
 
-std::uint64_t level_prefix(const char* line, Level level);
+// The text a level reads its bytes from: the whole line, or the key's text
+// (present is false when the line lacks the key's field).
+struct LevelText {
+  std::string_view text;
+  bool present;
+};
+LevelText level_text(std::string_view line, int key);
+
+// True when the levels of key read text (whole lines and text keys), false
+// when they read one converted value.
+bool reads_text(int key);
+
+std::uint64_t level_prefix(std::string_view line, Level level);
+
+// The same from the level's text, already located.
+std::uint64_t prefix_of(LevelText text, Level level);
 
 enum class TieRule {
   kEqual,       // comp is 0 for the two lines
@@ -29,11 +48,25 @@ enum class TieRule {
 
 TieRule tie_rule(std::uint64_t prefix, Level level);
 
-// The level after a tie under rule kNextBytes or kNextKey.
-Level next_level(Level level, TieRule rule);
+// The level after a tie under rule kNextBytes or kNextKey; text is the
+// level's text of one of the tied lines.
+Level next_level(Level level, TieRule rule, std::string_view text);
+
+// The level n bytes further on in the same key, for lines whose texts all
+// agree with text over those bytes.
+Level skip_shared(Level level, std::string_view text, std::size_t n);
+
+// How many positions from level.offset on two texts of a text level agree
+// in the order (bytes, or collation codes under -i), a position past the
+// end of a text reading as its end; kTextsEqual when they agree to the end.
+constexpr std::size_t kTextsEqual = SIZE_MAX;
+std::size_t common_length(std::string_view a, std::string_view b, Level level);
+
+// The level after a key whose texts all compare equal.
+TieRule after_key(int key);
 
 // The first level's prefix.
-std::uint64_t sort_prefix(const char* line);
+std::uint64_t sort_prefix(std::string_view line);
 
 // For two lines with equal first-level prefixes: -1 when comp is 0 for
 // them, else the index of the first key that comp_keys must still compare.

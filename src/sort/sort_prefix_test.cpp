@@ -44,7 +44,7 @@ int level_order(const char* a, const char* b) {
     const TieRule rule = tie_rule(pa, level);
     if (rule == TieRule::kEqual) return 0;
     if (rule == TieRule::kCompare) return sign(comp_keys(a, b, level.key, nullptr));
-    level = next_level(level, rule);
+    level = next_level(level, rule, level_text(a, level.key).text);
   }
   ADD_FAILURE() << "the levels never end";
   return 2;

@@ -1,28 +1,27 @@
-// What the sort moves: a 64-bit prefix of a line's place in the order and
-// the line's input position, in twelve bytes to keep working memory small.
+// What the sort moves: a line and a 64-bit summary of its place in the
+// order at the level being sorted (its cache), sixteen bytes.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
+#include "support/line_ref.h"
+
 namespace qorla {
 
 struct SortRecord {
-  std::uint32_t prefix_high;
-  std::uint32_t prefix_low;
-  std::uint32_t index;
-  std::uint64_t prefix() const { return std::uint64_t{prefix_high} << 32 | prefix_low; }
-  void set_prefix(std::uint64_t p) {
-    prefix_high = static_cast<std::uint32_t>(p >> 32);
-    prefix_low = static_cast<std::uint32_t>(p);
-  }
+  std::uint64_t cache;
+  LineRef line;
 };
-static_assert(sizeof(SortRecord) == 12);
+static_assert(sizeof(SortRecord) == 16);
 
-// Sorts records by prefix; records with equal prefixes keep their order
-// (a stable least-significant-digit radix sort, run on every core).
-// buffer must hold n records. Returns records or buffer, whichever holds
-// the result.
-SortRecord* radix_sort_records(SortRecord* records, SortRecord* buffer, std::size_t n);
+// Sorts records by cache; records with equal caches keep their order.
+// buffer must hold at least (n + 1) / 2 records, capacity of them.
+void sort_records(SortRecord* records, std::size_t n, SortRecord* buffer, std::size_t capacity);
+
+// The same on workers threads; buffer holds parallel_sort_buffer(n, workers)
+// records, a little over half of n.
+void sort_records_parallel(SortRecord* records, std::size_t n, SortRecord* buffer, int workers);
+std::size_t parallel_sort_buffer(std::size_t n, int workers);
 
 }  // namespace qorla
