@@ -66,20 +66,24 @@ generator_digest=$(cat "${generator_sources[@]}" | md5sum | cut -c1-8)
 # The path of the data file of $1 lines with the current seed.
 data_file() { echo "$data/lines_$1_seed${seed}_${generator_digest}.txt"; }
 
-# (Re)builds the generator when it is missing or older than its source.
-build_generator() {
-  local source stale=0
-  [[ -x $generator ]] || stale=1
-  for source in "${generator_sources[@]}"; do
-    [[ $source -nt $generator ]] && stale=1
+# (Re)builds the program $1 from the C++ file $2 when the program is missing
+# or older than $2 or any further source named after it (its headers).
+build_program() {
+  local program=$1 main_source=$2 source stale=0
+  [[ -x $program ]] || stale=1
+  for source in "${@:2}"; do
+    [[ $source -nt $program ]] && stale=1
   done
   if ((stale)); then
-    echo "Building the data generator ..." >&2
+    echo "Building $(basename "$program") ..." >&2
     mkdir -p "$data"
-    g++ -std=c++20 -O2 -o "$generator" "$repo/bench/gen_data.cpp" || fail "building bench/gen_data.cpp"
+    g++ -std=c++20 -O2 -o "$program" "$main_source" || fail "building ${main_source#"$repo"/}"
   fi
   return 0
 }
+
+# (Re)builds the generator when it is missing or older than its source.
+build_generator() { build_program "$generator" "${generator_sources[@]}"; }
 
 # Generates the data file of $1 lines unless it is already there.
 make_data() {
