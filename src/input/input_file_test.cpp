@@ -130,6 +130,36 @@ TEST_F(InputFileTest, SpecialFilesOpen) {
   close_input(file);
 }
 
+TEST_F(InputFileTest, RegularFilesAreMappedOthersStayStreams) {
+  std::vector<char> buffer(8192);
+  const struct {
+    std::string path;
+    bool mapped;
+  } cases[] = {{write("abc\n"), true}, {write(""), false}, {"/dev/null", false}};
+  for (const auto& c : cases) {
+    InputFile file;
+    ASSERT_TRUE(open_input(file, c.path.c_str(), buffer.data(), buffer.size()));
+    map_input(file, c.path.c_str());
+    EXPECT_EQ(file.mapped != nullptr, c.mapped) << c.path;
+    if (c.mapped) {
+      EXPECT_EQ(std::string_view(file.mapped, file.mapped_size), "abc\n");
+    }
+    close_input(file);
+  }
+}
+
+TEST_F(InputFileTest, MappedFileThatShrinksIsAReadError) {
+  const std::string path = write(std::string(3 * 4096, 'x'));
+  std::vector<char> buffer(8192);
+  InputFile file;
+  ASSERT_TRUE(open_input(file, path.c_str(), buffer.data(), buffer.size()));
+  map_input(file, path.c_str());
+  ASSERT_NE(file.mapped, nullptr);
+  ASSERT_EQ(::truncate(path.c_str(), 0), 0);
+  const volatile char* last = file.mapped + file.mapped_size - 1;
+  EXPECT_EXIT((void)*last, ::testing::ExitedWithCode(1), "^" + path + ": read error\n$");
+}
+
 TEST_F(InputFileTest, ReadErrorIsFlagged) {
   // A descriptor open for writing only cannot be read.
   const std::string path = write("abc\n");

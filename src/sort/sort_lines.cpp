@@ -18,18 +18,21 @@ namespace {
 
 constexpr int kMaxWorkers = 64;
 
-struct Build {
-  const LineRef* lines;
-  SortRecord* records;
-  std::size_t n;
-  int parts;
-};
-
-void build_part(int part, void* context) {
-  auto& job = *static_cast<Build*>(context);
-  for (std::size_t i = part_begin(job.n, job.parts, part), end = part_begin(job.n, job.parts, part + 1); i < end; ++i) {
-    job.records[i] = SortRecord{0, job.lines[i]};
+// Turns the table's array of lines into records in the same memory, grown
+// to twice its size: record i (16 bytes at 16i) covers lines 2i and 2i+1,
+// which lie at or after line i, so walking down from the last line reads
+// every line before its place is written.
+SortRecord* to_records(LineTable& table, std::size_t n) {
+  auto* bytes = static_cast<char*>(moremem(table.lines, n * sizeof(SortRecord)));
+  for (std::size_t i = n; i-- > 0;) {
+    LineRef line;
+    std::memcpy(&line, bytes + i * sizeof(LineRef), sizeof line);
+    const SortRecord record{0, line};
+    std::memcpy(bytes + i * sizeof(SortRecord), &record, sizeof record);
   }
+  auto* records = reinterpret_cast<SortRecord*>(bytes);
+  table.lines = nullptr;
+  return records;
 }
 
 // Rewrites the sorted records as lines in the same memory: line i (8 bytes
@@ -70,13 +73,7 @@ const LineRef* sort_lines(LineTable& table) {
   Engine engine;
   engine.n = n;
   engine.workers = workers_for(n);
-  engine.records = static_cast<SortRecord*>(getmem(n * sizeof(SortRecord)));
-  Build build{table.lines, engine.records, n, engine.workers};
-  run_parallel(build.parts, build_part, &build);
-  // The records hold the lines now: the table's array is given back before
-  // the sort's own working memory is taken.
-  std::free(table.lines);
-  table.lines = nullptr;
+  engine.records = to_records(table, n);
   engine.buffer_capacity = parallel_sort_buffer(n, engine.workers);
   engine.buffer = static_cast<SortRecord*>(getmem(engine.buffer_capacity * sizeof(SortRecord)));
   engine.big = std::max<std::size_t>(n / (4 * static_cast<std::size_t>(engine.workers)), 1);

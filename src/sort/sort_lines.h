@@ -7,8 +7,8 @@ namespace qorla {
 
 // Returns the table's lines in output order: by comp, equal lines in input
 // order. Reports a consulted numeric key that failed ("floating data
-// error") once. The table's array of lines is given back once the sort has
-// taken them over (lines becomes null); the lines themselves stay.
+// error") once. The table's array of lines becomes the sort's own (lines
+// becomes null); the lines themselves stay.
 const LineRef* sort_lines(LineTable& table);
 
 }  // namespace qorla

@@ -416,7 +416,7 @@ TEST_F(SortLines, LongSharedPrefixes) {
   std::mt19937 rng(31337u);
   auto pick = [&rng](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
   for (const Order& s : variants) {
-    for (const int n : {300, 40000}) {
+    for (const int n : {300, 70000}) {
       apply(s);
       std::vector<std::string> lines;
       for (int i = 0; i < n; ++i) {
@@ -440,13 +440,17 @@ TEST_F(SortLines, LargeInputsOfFewDistinctLinesKeepInputOrder) {
   // 100000 lines of five texts: the output holds each text's lines in input
   // order, the texts in byte order.
   apply({});
-  const char* const texts[] = {"pear\n", "apple\n", "fig\n", "apple", "Fig\n"};
+  // Short texts, and long ones that share their first 24 bytes or more.
+  const char* const texts[] = {"pear\n", "apple\n", "fig\n", "apple", "Fig\n",
+                               "/srv/backup1/usr/share/doc/a\n", "/srv/backup1/usr/share/doc/a",
+                               "/srv/backup1/usr/share/doc/\n"};
   std::vector<std::string> lines;
   std::mt19937 rng(99u);
-  for (int i = 0; i < 100000; ++i) lines.push_back(texts[rng() % 5]);
+  for (int i = 0; i < 100000; ++i) lines.push_back(texts[rng() % std::size(texts)]);
   Input table = make_table(lines);
   const SortResult r = run_sort(table);
-  const char* const by_order[] = {"Fig\n", "apple", "apple\n", "fig\n", "pear\n"};
+  const char* const by_order[] = {"/srv/backup1/usr/share/doc/\n", "/srv/backup1/usr/share/doc/a",
+                                  "/srv/backup1/usr/share/doc/a\n", "Fig\n", "apple", "apple\n", "fig\n", "pear\n"};
   std::vector<const char*> expected;
   for (const char* text : by_order) {
     for (int i = 0; i < table.line_count; ++i) {
