@@ -109,6 +109,7 @@ std::size_t read_mapped(const InputFile& file, const Options& options, LineTable
   std::size_t line_start = 0;
   bool line_special = false;  // the current line holds a special byte before this window
   for (std::size_t at = 0; at < size; at += 64) {
+    __builtin_prefetch(data + at + 1024);
     const ByteMasks m = scan_bytes(data + at, size - at < 64 ? size - at : 64);
     std::uint64_t seen = 0;
     for (std::uint64_t feeds = m.line_feeds; feeds != 0; feeds &= feeds - 1) {

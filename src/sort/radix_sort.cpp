@@ -9,7 +9,11 @@ namespace {
 
 constexpr int kDigits = 8;
 constexpr int kBuckets = 256;
-constexpr std::size_t kInsertionMax = 48;
+constexpr std::size_t kInsertionMax = 24;
+// Up to this many records a merge sort, which takes log n passes over
+// records that stay in the cache; above it a radix sort, which takes one
+// pass per byte in which the caches differ.
+constexpr std::size_t kMergeMax = 4096;
 
 inline unsigned digit(std::uint64_t cache, int d) { return static_cast<unsigned>(cache >> (8 * d)) & 0xFF; }
 
@@ -25,33 +29,6 @@ void insertion_sort(SortRecord* a, std::size_t n) {
   }
 }
 
-// Least-significant-digit radix sort, byte by byte, skipping the bytes
-// that every record shares; the result ends in records.
-void radix_sort(SortRecord* records, SortRecord* buffer, std::size_t n) {
-  static thread_local std::size_t count[kDigits][kBuckets];
-  std::memset(count, 0, sizeof count);
-  for (std::size_t i = 0; i < n; ++i) {
-    const std::uint64_t c = records[i].cache;
-    for (int d = 0; d < kDigits; ++d) ++count[d][digit(c, d)];
-  }
-  SortRecord* from = records;
-  SortRecord* to = buffer;
-  for (int d = 0; d < kDigits; ++d) {
-    if (count[d][digit(records[0].cache, d)] == n) continue;  // every record has this byte
-    std::size_t at = 0;
-    for (std::size_t& c : count[d]) {
-      const std::size_t k = c;
-      c = at;
-      at += k;
-    }
-    for (std::size_t i = 0; i < n; ++i) to[count[d][digit(from[i].cache, d)]++] = from[i];
-    SortRecord* t = from;
-    from = to;
-    to = t;
-  }
-  if (from != records) std::memcpy(static_cast<void*>(records), from, n * sizeof(SortRecord));
-}
-
 // Merges the sorted runs [0, left) and [left, n) of records in place, with
 // the left run set aside in buffer; the output never overtakes the right
 // run it reads. Left wins ties, so earlier records stay first.
@@ -62,11 +39,49 @@ void merge_halves(SortRecord* records, std::size_t left, std::size_t n, SortReco
   while (i < left) records[out++] = buffer[i++];
 }
 
+void merge_sort(SortRecord* records, std::size_t n, SortRecord* buffer) {
+  if (n <= kInsertionMax) {
+    insertion_sort(records, n);
+    return;
+  }
+  const std::size_t left = n / 2;
+  merge_sort(records, left, buffer);
+  merge_sort(records + left, n - left, buffer);
+  if (records[left - 1].cache > records[left].cache) merge_halves(records, left, n, buffer);
+}
+
+// Least-significant-digit radix sort, byte by byte, over the bytes in
+// which the caches differ; the result ends in records.
+void radix_sort(SortRecord* records, SortRecord* buffer, std::size_t n) {
+  std::uint64_t differ = 0;
+  const std::uint64_t first = records[0].cache;
+  for (std::size_t i = 1; i < n; ++i) differ |= records[i].cache ^ first;
+  SortRecord* from = records;
+  SortRecord* to = buffer;
+  std::size_t count[kBuckets];
+  for (int d = 0; d < kDigits; ++d) {
+    if (digit(differ, d) == 0) continue;  // every record has this byte
+    std::memset(count, 0, sizeof count);
+    for (std::size_t i = 0; i < n; ++i) ++count[digit(from[i].cache, d)];
+    std::size_t at = 0;
+    for (std::size_t& c : count) {
+      const std::size_t k = c;
+      c = at;
+      at += k;
+    }
+    for (std::size_t i = 0; i < n; ++i) to[count[digit(from[i].cache, d)]++] = from[i];
+    SortRecord* t = from;
+    from = to;
+    to = t;
+  }
+  if (from != records) std::memcpy(static_cast<void*>(records), from, n * sizeof(SortRecord));
+}
+
 }  // namespace
 
 void sort_records(SortRecord* records, std::size_t n, SortRecord* buffer, std::size_t capacity) {
-  if (n <= kInsertionMax) {
-    insertion_sort(records, n);
+  if (n <= kMergeMax) {
+    merge_sort(records, n, buffer);
   } else if (n <= capacity) {
     radix_sort(records, buffer, n);
   } else {

@@ -15,12 +15,16 @@ namespace {
 // that deep (long keys equal for thousands of bytes, or 256 keys of them)
 // are ordered with comp_keys, so that the depth stays bounded.
 constexpr int kMaxRefineDepth = 48;
+// Runs this small are ordered by comparing their lines from the level on:
+// cheaper than another pass over them.
+constexpr std::size_t kComparedRun = 8;
 constexpr int kMaxBigRuns = 4 * 64 + 4;
 
-// How the texts of a run compare with the text of its first line.
+// How a run's texts agree with the text of its first line: the least
+// common_length, or 0 as soon as they surely agree on fewer than eight
+// bytes (all that matters is whether the level can skip ahead).
 struct Agreement {
-  std::size_t common = kTextsEqual;  // the least common_length
-  bool all_present = true;
+  std::size_t common = kTextsEqual;
 };
 
 struct Span {
@@ -36,21 +40,32 @@ struct Share {
 bool is_numeric(int key) { return sort_cnt > 0 && sort[key].type == kNumeric; }
 
 // Sets the caches of the run at level. With first, also works out how the
-// texts agree with it, as long as they may agree over eight bytes or more.
+// texts agree with it.
 void refill(Engine& engine, Span run, Level level, const LevelText* first, Agreement* agreement) {
   constexpr std::size_t kAhead = 12;
+  // Whole lines compared as bytes, the commonest case, read their cache
+  // straight from the line.
+  const bool whole_bytes = sort_cnt == 0 && !ignore_case;
+  const std::uint64_t flip = whole_bytes && rev_flag ? ~std::uint64_t{0} : 0;
   const bool check_numbers = is_numeric(level.key);
+  const std::uint64_t first_cache = first != nullptr ? prefix_of(*first, level) : 0;
   bool failed = false;
   for (std::size_t k = 0; k < run.n; ++k) {
     // The lines lie scattered in memory: ask for them well ahead.
     if (k + kAhead < run.n) __builtin_prefetch(line_data(run.records[k + kAhead].line));
-    const LevelText t = level_text(line_text(run.records[k].line), level.key);
-    const std::uint64_t cache = prefix_of(t, level);
+    const std::string_view line = line_text(run.records[k].line);
+    LevelText t{line, true};
+    std::uint64_t cache;
+    if (whole_bytes) {
+      cache = byte_prefix(line, level.offset) ^ flip;
+    } else {
+      t = level_text(line, level.key);
+      cache = prefix_of(t, level);
+      if (check_numbers) failed = failed || prefix_marks_failed_number(cache, level);
+    }
     run.records[k].cache = cache;
-    if (check_numbers) failed = failed || prefix_marks_failed_number(cache, level);
     if (first == nullptr || agreement->common == 0) continue;
-    if (!t.present || !first->present) {
-      agreement->all_present = false;
+    if (cache != first_cache || !t.present || !first->present) {
       agreement->common = 0;
     } else {
       const std::size_t c = common_length(first->text, t.text, level);
@@ -60,10 +75,10 @@ void refill(Engine& engine, Span run, Level level, const LevelText* first, Agree
   if (failed) engine.failed_number.store(true, std::memory_order_relaxed);
 }
 
-// Stable merge sort of the run by comp_keys from key on.
-void comp_sort(SortRecord* r, std::size_t n, int key, Share share) {
-  const auto less = [key](const SortRecord& a, const SortRecord& b) {
-    return comp_keys(line_text(a.line), line_text(b.line), key, nullptr) < 0;
+// Stable merge sort of the run by compare_from at level.
+void comp_sort(SortRecord* r, std::size_t n, Level level, Share share, CompareTrace* trace) {
+  const auto less = [level, trace](const SortRecord& a, const SortRecord& b) {
+    return compare_from(line_text(a.line), line_text(b.line), level, trace) < 0;
   };
   if (n <= 16) {
     for (std::size_t i = 1; i < n; ++i) {
@@ -75,8 +90,8 @@ void comp_sort(SortRecord* r, std::size_t n, int key, Share share) {
     return;
   }
   const std::size_t left = n / 2;
-  comp_sort(r, left, key, share);
-  comp_sort(r + left, n - left, key, share);
+  comp_sort(r, left, level, share, trace);
+  comp_sort(r + left, n - left, level, share, trace);
   if (!less(r[left], r[left - 1])) return;
   std::memcpy(static_cast<void*>(share.buffer), r, left * sizeof(SortRecord));
   std::size_t i = 0, j = left, out = 0;
@@ -84,9 +99,12 @@ void comp_sort(SortRecord* r, std::size_t n, int key, Share share) {
   while (i < left) r[out++] = share.buffer[i++];
 }
 
-void order_by_comparing(Engine& engine, Span run, int key, Share share) {
-  engine.compared.store(true, std::memory_order_relaxed);
-  comp_sort(run.records, run.n, key, share);
+// Orders a run by comparing its lines from level on, as the last resort
+// and for runs too small to be worth another pass.
+void order_by_comparing(Engine& engine, Span run, Level level, Share share) {
+  CompareTrace trace;
+  comp_sort(run.records, run.n, level, share, &trace);
+  if (trace.numeric_failure_consulted) engine.failed_number.store(true, std::memory_order_relaxed);
 }
 
 // The level after a tie of the record's cache under rule.
@@ -110,13 +128,13 @@ bool settle_level(Span run, Level& level, Refill refill_at) {
     const LevelText first = level_text(line_text(run.records[0].line), level.key);
     Agreement agreement;
     refill_at(level, &first, &agreement);
-    if (agreement.all_present && agreement.common == kTextsEqual) {
+    if (agreement.common == kTextsEqual) {
       const TieRule rule = after_key(level.key);
       if (rule == TieRule::kEqual) return false;
       level = next_level(level, rule, first.text);
       continue;
     }
-    if (agreement.all_present && agreement.common >= 8) {
+    if (agreement.common >= 8) {
       // Every text agrees with the first over these bytes: skip them at once.
       level = skip_shared(level, first.text, agreement.common);
       refill_at(level, nullptr, nullptr);
@@ -161,9 +179,14 @@ void refine_runs(Engine& engine, Span span, Level level, int depth, Share share,
       const TieRule rule = tie_rule(r[i].cache, level);
       const Span run{r + i, j - i};
       if (rule == TieRule::kCompare || (rule != TieRule::kEqual && depth >= kMaxRefineDepth)) {
-        order_by_comparing(engine, run, level.key, share);
+        order_by_comparing(engine, run, Level{level.key, 0, false}, share);
       } else if (rule != TieRule::kEqual) {
-        refine_run(engine, run, deeper(r[i], level, rule), depth, share);
+        const Level next = deeper(r[i], level, rule);
+        if (run.n <= kComparedRun) {
+          order_by_comparing(engine, run, next, share);
+        } else {
+          refine_run(engine, run, next, depth, share);
+        }
       }
     }
     i = j;
@@ -221,7 +244,6 @@ void refine_big(Engine& engine, Span run, Level level, int depth) {
     run_parallel(engine.workers, refill_part, &job);
     if (agreement == nullptr) return;
     for (int p = 0; p < engine.workers; ++p) {
-      agreement->all_present = agreement->all_present && job.agreement[p].all_present;
       if (job.agreement[p].common < agreement->common) agreement->common = job.agreement[p].common;
     }
   };
@@ -266,7 +288,7 @@ void refine_runs_everywhere(Engine& engine, Span span, Level level, int depth) {
     const Span run{r + big_begin[b], big_end[b] - big_begin[b]};
     const TieRule rule = tie_rule(run.records[0].cache, level);
     if (rule == TieRule::kCompare || (rule != TieRule::kEqual && depth >= kMaxRefineDepth)) {
-      order_by_comparing(engine, run, level.key, whole);
+      order_by_comparing(engine, run, Level{level.key, 0, false}, whole);
     } else if (rule != TieRule::kEqual) {
       refine_big(engine, run, deeper(run.records[0], level, rule), depth);
     }

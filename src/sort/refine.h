@@ -21,8 +21,9 @@ struct Engine {
   // Runs of more records than this are refined on every core at once;
   // smaller ones are shared out among the workers.
   std::size_t big = 0;
-  std::atomic<bool> failed_number{false};  // a numeric key that failed was met
-  std::atomic<bool> compared{false};       // some run was ordered by comp_keys
+  // A numeric key that failed was met in a prefix or consulted by a
+  // comparison.
+  std::atomic<bool> failed_number{false};
 };
 
 // Orders records [0, n) of the engine, whose caches are not yet set, from

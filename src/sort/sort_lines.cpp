@@ -80,8 +80,7 @@ const LineRef* sort_lines(LineTable& table) {
   refine_all(engine, Level{});
   std::free(engine.buffer);
   const LineRef* sorted = to_lines(engine.records, n);
-  const bool maybe_failed = engine.failed_number.load() || (engine.compared.load() && has_numeric_key());
-  if (maybe_failed) report_failed_numbers(sorted, n);
+  if (engine.failed_number.load()) report_failed_numbers(sorted, n);
   return sorted;
 }
 

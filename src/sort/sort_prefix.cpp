@@ -15,19 +15,6 @@ namespace {
 constexpr std::uint64_t kPresent = std::uint64_t{1} << 40;
 constexpr std::uint64_t kFailed = std::uint64_t{1} << 32;
 
-// Eight bytes of the text from offset, big-endian, zero-padded: byte order
-// equals the order of the texts because no stored text holds a 0 byte.
-std::uint64_t byte_prefix(std::string_view text, std::size_t offset) {
-  unsigned char bytes[8] = {};
-  if (offset < text.size()) {
-    const std::size_t n = text.size() - offset;
-    std::memcpy(bytes, text.data() + offset, n < 8 ? n : 8);
-  }
-  std::uint64_t v;
-  std::memcpy(&v, bytes, 8);
-  return std::endian::native == std::endian::little ? __builtin_bswap64(v) : v;
-}
-
 inline unsigned char byte_at(std::string_view text, std::size_t i) {
   return i < text.size() ? static_cast<unsigned char>(text[i]) : 0;
 }
@@ -157,6 +144,20 @@ std::size_t common_length(std::string_view a, std::string_view b, Level level) {
     if (x == 0) return kTextsEqual;
     second = next_second;
   }
+}
+
+int compare_from(std::string_view a, std::string_view b, Level level, CompareTrace* trace) {
+  // Bytes from the offset on decide text levels outside -i, whose units
+  // would need the level's phase; everything else asks comp_keys.
+  if (ignore_case || !reads_text(level.key) || level.offset == 0) return comp_keys(a, b, level.key, trace);
+  const LevelText ta = level_text(a, level.key), tb = level_text(b, level.key);
+  if (ta.text.size() < level.offset || tb.text.size() < level.offset) return comp_keys(a, b, level.key, trace);
+  const std::string_view x = ta.text.substr(level.offset), y = tb.text.substr(level.offset);
+  const std::size_t n = x.size() < y.size() ? x.size() : y.size();
+  int r = std::memcmp(x.data(), y.data(), n);
+  if (r == 0) r = (x.size() > n) - (y.size() > n);
+  if (r != 0) return reversed(level.key) ? -r : r;
+  return after_key(level.key) == TieRule::kEqual ? 0 : comp_keys(a, b, level.key + 1, trace);
 }
 
 std::uint64_t sort_prefix(std::string_view line) { return level_prefix(line, Level{}); }

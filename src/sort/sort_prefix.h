@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "order/compare.h"
+
 namespace qorla {
 
 struct Level {
@@ -39,6 +41,18 @@ std::uint64_t level_prefix(std::string_view line, Level level);
 // The same from the level's text, already located.
 std::uint64_t prefix_of(LevelText text, Level level);
 
+// Eight bytes of text from offset, big-endian, zero-padded: the prefix of a
+// whole-line level outside -i, before any -v.
+inline std::uint64_t byte_prefix(std::string_view text, std::size_t offset) {
+  std::uint64_t v = 0;
+  if (offset + 8 <= text.size()) {
+    __builtin_memcpy(&v, text.data() + offset, 8);
+  } else if (offset < text.size()) {
+    __builtin_memcpy(&v, text.data() + offset, text.size() - offset);
+  }
+  return __builtin_bswap64(v);
+}
+
 enum class TieRule {
   kEqual,       // comp is 0 for the two lines
   kNextBytes,   // same key, eight bytes further on
@@ -61,6 +75,10 @@ Level skip_shared(Level level, std::string_view text, std::size_t n);
 // end of a text reading as its end; kTextsEqual when they agree to the end.
 constexpr std::size_t kTextsEqual = SIZE_MAX;
 std::size_t common_length(std::string_view a, std::string_view b, Level level);
+
+// comp of two lines that tie up to level, worked out from the level on:
+// negative, zero or positive. trace as for comp_keys.
+int compare_from(std::string_view a, std::string_view b, Level level, CompareTrace* trace);
 
 // The level after a key whose texts all compare equal.
 TieRule after_key(int key);
