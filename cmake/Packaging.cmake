@@ -1,8 +1,10 @@
-# Installation of the manual page and the example files, and the Debian
+# Installation of the manual pages and the example files, and the Debian
 # package built from the install tree with `cpack -G DEB`.
 
 install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/docs/qorla.1
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/docs/qorla.ja.1
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/ja/man1 RENAME qorla.1)
 install(DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/examples/
         DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 

@@ -1,6 +1,6 @@
 // The documentation against the command: every example of the README and
-// of the manual page gives exactly the output shown, the manual renders
-// without a warning and names every message, and the Debian package
+// of the manual pages gives exactly the output shown, the manuals render
+// without a warning and name every message, and the Debian package
 // installs a working command with its manual.
 #include <gtest/gtest.h>
 
@@ -36,6 +36,7 @@ namespace {
 const std::string kSourceDir = QORLA_SOURCE_DIR;
 const std::string kExamplesDir = kSourceDir + "/examples";
 const std::string kManual = kSourceDir + "/docs/qorla.1";
+const std::string kManualJa = kSourceDir + "/docs/qorla.ja.1";
 
 // ---------------------------------------------------------------------------
 // Other programs (groff, cpack, dpkg-deb, the installed qorla) run through
@@ -275,8 +276,8 @@ std::string unescape_roff(const std::string& line) {
   return out;
 }
 
-std::vector<ShownCommand> manual_commands() {
-  return commands_in_blocks(kManual, "qorla.1", ".EX", ".EE", unescape_roff);
+std::vector<ShownCommand> manual_commands(const std::string& page) {
+  return commands_in_blocks(page, fs::path(page).filename().string(), ".EX", ".EE", unescape_roff);
 }
 
 const Example* find_example(const std::vector<std::string>& args, const std::string& file_prefix) {
@@ -328,14 +329,17 @@ TEST(DocumentedExamples, ReadmeShowsWhatTheCommandWrites) {
   check_shown(commands, kSourceDir, "examples/");
 }
 
-TEST(DocumentedExamples, ManualShowsWhatTheCommandWrites) {
-  const std::vector<ShownCommand> commands = manual_commands();
-  EXPECT_GE(commands.size(), 5u) << "qorla.1 lost its examples";
-  check_shown(commands, kExamplesDir, "");
+TEST(DocumentedExamples, ManualsShowWhatTheCommandWrites) {
+  for (const std::string& page : {kManual, kManualJa}) {
+    SCOPED_TRACE(page);
+    const std::vector<ShownCommand> commands = manual_commands(page);
+    EXPECT_GE(commands.size(), 5u) << "the manual lost its examples";
+    check_shown(commands, kExamplesDir, "");
+  }
 }
 
 // ---------------------------------------------------------------------------
-// The manual page.
+// The manual pages.
 
 std::string groff_program() {
   const std::string groff = find_in_path("groff");
@@ -343,64 +347,101 @@ std::string groff_program() {
   return groff;
 }
 
+struct ManualPage {
+  std::string path;
+  std::vector<std::string> device;    // groff options for the output device; none: the default
+  std::vector<const char*> sections;  // in order
+};
+
+// The Japanese page renders on the UTF-8 device (the default PostScript one
+// has no Japanese glyphs) with ja.tmac, the Japanese line breaking that man
+// loads for pages under man/ja.
+const std::vector<ManualPage>& manual_pages() {
+  static const std::vector<ManualPage> pages = {
+      {kManual,
+       {},
+       {"NAME", "SYNOPSIS", "DESCRIPTION", "OPTIONS", "ENCODING", "ENVIRONMENT", "BEHAVIOUR ON LINUX",
+        "EXIT STATUS", "DIAGNOSTICS", "EXAMPLES", "COPYRIGHT", "SEE ALSO"}},
+      {kManualJa,
+       {"-Kutf8", "-Tutf8", "-mja"},
+       {"名前", "書式", "説明", "オプション", "文字コード", "環境変数", "Linux での動作", "終了ステータス", "診断",
+        "例", "著作権", "関連項目"}},
+  };
+  return pages;
+}
+
 TEST(Manual, RendersWithoutWarnings) {
   const std::string groff = groff_program();
   if (groff.empty()) return;
-  const RunResult r = run_program({groff, "-ww", "-z", "-man", kManual});
-  EXPECT_EQ(r.err, "");
-  EXPECT_EQ(r.status, 0);
+  for (const ManualPage& page : manual_pages()) {
+    std::vector<std::string> args = {groff, "-ww", "-z"};
+    args.insert(args.end(), page.device.begin(), page.device.end());
+    args.insert(args.end(), {"-man", page.path});
+    const RunResult r = run_program(args);
+    EXPECT_EQ(r.err, "") << page.path;
+    EXPECT_EQ(r.status, 0) << page.path;
+  }
 }
 
-// The manual as a reader sees it: plain ASCII, no hyphenation, long lines.
-std::string rendered_manual() {
+// A manual as a reader sees it: plain text, no hyphenation, long lines.
+std::string rendered_manual(const ManualPage& page) {
   const std::string groff = groff_program();
   if (groff.empty()) return "";
-  const RunResult r = run_program(
-      {groff, "-man", "-Tascii", "-P-c", "-P-b", "-P-o", "-P-u", "-rHY=0", "-rLL=200n", kManual});
+  std::vector<std::string> args = {groff};
+  if (page.device.empty()) args.push_back("-Tascii");
+  args.insert(args.end(), page.device.begin(), page.device.end());
+  args.insert(args.end(), {"-man", "-P-c", "-P-b", "-P-o", "-P-u", "-rHY=0", "-rLL=200n", page.path});
+  const RunResult r = run_program(args);
   EXPECT_EQ(r.status, 0) << r.err;
   return r.out;
 }
 
 TEST(Manual, HasEverySectionAndDocumentsEveryMessage) {
-  const std::string page = rendered_manual();
-  for (const char* section : {"NAME", "SYNOPSIS", "DESCRIPTION", "OPTIONS", "EXIT STATUS", "DIAGNOSTICS",
-                              "ENCODING", "ENVIRONMENT", "BEHAVIOUR ON LINUX", "EXAMPLES"}) {
-    EXPECT_NE(page.find("\n" + std::string(section) + "\n"), std::string::npos) << "section " << section;
+  for (const ManualPage& manual : manual_pages()) {
+    SCOPED_TRACE(manual.path);
+    const std::string page = rendered_manual(manual);
+    std::size_t at = 0;
+    for (const char* section : manual.sections) {
+      at = page.find("\n" + std::string(section) + "\n", at);
+      EXPECT_NE(at, std::string::npos) << "section " << section << " missing or out of order";
+      if (at == std::string::npos) at = 0;
+    }
+    // Every text the command can write to standard error, as the manual
+    // lists it: %s and %d for the inserted text, \n for an inner line feed.
+    const char* const messages[] = {
+        "%s: bad option",
+        "%s: bad field number",
+        "%s: bad position",
+        "%s: bad length",
+        "%s: bad field description",
+        "cutting field number missing",
+        "%s: bad cutting description",
+        "%s; bad cutting description",
+        "%s: not found",
+        "%s: read error",
+        "%s \\nError: too long line found!",
+        "\\ncannot get the memory of %d K bytes",
+        "\\ncannot get the memory of %d bytes",
+        "cannot get the memory of %d K bytes",
+        "cannot get the memory of %d bytes",
+        "cannot get memory",
+        "floating data error",
+        "cannot write the output",
+    };
+    for (const char* message : messages) {
+      EXPECT_NE(page.find("\n       " + std::string(message) + "\n"), std::string::npos)
+          << "message not listed in DIAGNOSTICS: " << message;
+    }
+    for (const char* option : {"-i", "-J", "-u", "-v", "-tC", "-c n1[-n2]", "-usage", "--help", "--version"}) {
+      EXPECT_NE(page.find("\n       " + std::string(option)), std::string::npos) << "option " << option;
+    }
+    for (const char* letter : {"s", "n", "x", "d", "t", "r"}) {
+      EXPECT_NE(page.find("\n              " + std::string(letter) + "   "), std::string::npos)
+          << "type letter " << letter;
+    }
+    EXPECT_NE(page.find("qorla -usage | iconv -f CP932 -t UTF-8"), std::string::npos);
+    EXPECT_NE(page.find("MIT"), std::string::npos) << "the licence is not named";
   }
-  // Every text the command can write to standard error, as the manual
-  // lists it: %s and %d for the inserted text, \n for an inner line feed.
-  const char* const messages[] = {
-      "%s: bad option",
-      "%s: bad field number",
-      "%s: bad position",
-      "%s: bad length",
-      "%s: bad field description",
-      "cutting field number missing",
-      "%s: bad cutting description",
-      "%s; bad cutting description",
-      "%s: not found",
-      "%s: read error",
-      "%s \\nError: too long line found!",
-      "\\ncannot get the memory of %d K bytes",
-      "\\ncannot get the memory of %d bytes",
-      "cannot get the memory of %d K bytes",
-      "cannot get the memory of %d bytes",
-      "cannot get memory",
-      "floating data error",
-      "cannot write the output",
-  };
-  for (const char* message : messages) {
-    EXPECT_NE(page.find("\n       " + std::string(message) + "\n"), std::string::npos)
-        << "message not listed in DIAGNOSTICS: " << message;
-  }
-  for (const char* option : {"-i", "-J", "-u", "-v", "-tC", "-c n1[-n2]", "-usage"}) {
-    EXPECT_NE(page.find("\n       " + std::string(option)), std::string::npos) << "option " << option;
-  }
-  for (const char* letter : {"s", "n", "x", "d", "t", "r"}) {
-    EXPECT_NE(page.find("\n              " + std::string(letter) + "   "), std::string::npos)
-        << "type letter " << letter;
-  }
-  EXPECT_NE(page.find("qorla -usage | iconv -f CP932 -t UTF-8"), std::string::npos);
 }
 
 TEST(Manual, ShowsTheUsageLineTheCommandWrites) {
@@ -408,7 +449,9 @@ TEST(Manual, ShowsTheUsageLineTheCommandWrites) {
   ASSERT_EQ(bare.status, 1);
   ASSERT_FALSE(bare.err.empty());
   const std::string usage = bare.err.substr(0, bare.err.size() - 1);  // without its line feed
-  EXPECT_NE(rendered_manual().find("\n       " + usage + "\n"), std::string::npos) << usage;
+  for (const ManualPage& page : manual_pages()) {
+    EXPECT_NE(rendered_manual(page).find("\n       " + usage + "\n"), std::string::npos) << page.path;
+  }
   EXPECT_NE(read_file(kSourceDir + "/README.md").find(usage.substr(7)), std::string::npos)
       << "README.md does not show the usage line";
 }
