@@ -339,6 +339,17 @@ TEST(DocumentedExamples, ManualsShowWhatTheCommandWrites) {
   }
 }
 
+// The README's test command is what CI runs, so that it stays true.
+TEST(DocumentedExamples, CiRunsTheReadmeTestCommand) {
+  const std::string readme = read_file(kSourceDir + "/README.md");
+  const std::string lead = "Build it and run every test:\n\n    ";
+  const std::size_t at = readme.find(lead);
+  ASSERT_NE(at, std::string::npos) << "README.md lost its test command";
+  const std::size_t start = at + lead.size();
+  const std::string command = readme.substr(start, readme.find('\n', start) - start);
+  EXPECT_NE(read_file(kSourceDir + "/.ci/run").find("\n" + command + " "), std::string::npos) << command;
+}
+
 // ---------------------------------------------------------------------------
 // The manual pages.
 
