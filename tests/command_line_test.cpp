@@ -1,11 +1,13 @@
-// The command line through the built binary: help, usage, every rejected
-// argument with its exact message, and runs without files.
+// The command line through the built binary: help, usage, version, every
+// rejected argument with its exact message, and runs without files.
 #include <gtest/gtest.h>
 
+#include <locale.h>
 #include <string>
 #include <vector>
 
 #include "cli/usage_text.h"
+#include "e2e_checks.h"
 #include "run_binary.h"
 
 using qorla_test::RunResult;
@@ -59,6 +61,78 @@ TEST(CommandLineE2E, UsageAloneWritesTheHelp) {
   std::string expected;
   for (int i = 0; qorla::usage_text[i] != nullptr; ++i) expected += std::string(qorla::usage_text[i]) + "\n";
   EXPECT_EQ(r.out, expected);
+}
+
+TEST(CommandLineE2E, HelpAndVersionOnlyAsTheOnlyArgument) {
+  const std::string help = run_qorla({"-usage"}).out;
+  ASSERT_FALSE(help.empty());
+  const struct {
+    std::vector<std::string> args;
+    std::string out;
+    std::string err;
+    int status;
+  } cases[] = {
+      // Through a pipe the help is byte for byte what -usage writes.
+      {{"--help"}, help, "", 0},
+      {{"--version"}, "qorla 1.41\nLicense: MIT\n", "", 0},
+      // Anywhere else a flag cluster, like every argument that begins with '-'.
+      {{"--help", "file"}, "", "--help: bad option", 1},
+      {{"-u", "--version"}, "", "--version: bad option", 1},
+      {{"--version", "--help"}, "", "--version: bad option", 1},
+      {{"--x"}, "", "--x: bad option", 1},
+      {{"--helpx"}, "", "--helpx: bad option", 1},
+      {{"--HELP"}, "", "--HELP: bad option", 1},
+      {{"--version="}, "", "--version=: bad option", 1},
+  };
+  for (const auto& c : cases) {
+    const RunResult r = run_qorla(c.args);
+    EXPECT_TRUE(r.out == c.out) << describe(c.args);
+    EXPECT_EQ(r.err, c.err) << describe(c.args);
+    EXPECT_EQ(r.status, c.status) << describe(c.args);
+  }
+}
+
+// On a terminal the help comes out in the locale's character set: UTF-8
+// is the text of usage_text.txt; with an ASCII locale, and through a pipe
+// whatever the locale, the stored bytes. script(1) (package bsdutils) gives
+// the command a pseudo-terminal.
+TEST(CommandLineE2E, HelpInTheLocaleCharacterSetOnlyOnATerminal) {
+  if (locale_t utf8 = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr)) {
+    ::freelocale(utf8);
+  } else {
+    GTEST_SKIP() << "the C.UTF-8 locale is not installed: the help on a UTF-8 terminal is not checked";
+  }
+  const std::string utf8_text = qorla_test::read_file(QORLA_SOURCE_DIR "/src/cli/usage_text.txt");
+  const std::string cp932_text = run_qorla({"-usage"}).out;
+  const struct {
+    const char* lang;
+    const char* arg;
+    bool terminal;
+    const std::string& expected;
+  } cases[] = {
+      {"C.UTF-8", "--help", true, utf8_text},
+      {"C.UTF-8", "-usage", true, utf8_text},
+      {"C", "--help", true, cp932_text},
+      {"C.UTF-8", "--help", false, cp932_text},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.lang) + " " + c.arg + (c.terminal ? " on a terminal" : " through a pipe"));
+    std::vector<std::string> args = {"env", "-u", "LC_ALL", "-u", "LC_CTYPE", std::string("LANG=") + c.lang};
+    if (c.terminal) {
+      args.insert(args.end(), {"script", "-qec", "'" QORLA_BINARY "' " + std::string(c.arg), "/dev/null"});
+    } else {
+      args.insert(args.end(), {QORLA_BINARY, c.arg});
+    }
+    const RunResult r = qorla_test::run_program(args);
+    ASSERT_NE(r.status, 127) << "script (Debian package bsdutils) is needed";
+    // The terminal writes each line feed as CR LF.
+    std::string out;
+    for (std::size_t i = 0; i < r.out.size(); ++i) {
+      if (!(c.terminal && r.out[i] == '\r' && i + 1 < r.out.size() && r.out[i + 1] == '\n')) out += r.out[i];
+    }
+    EXPECT_TRUE(out == c.expected) << qorla_test::excerpt(out);
+    EXPECT_EQ(r.status, 0) << r.err;
+  }
 }
 
 TEST(CommandLineE2E, UsageWithAnotherArgumentIsAFlagCluster) {

@@ -1,7 +1,8 @@
-// The documentation against the command: every example of the README and
-// of the manual page gives exactly the output shown, the manual renders
-// without a warning and names every message, and the Debian package
-// installs a working command with its manual.
+// The documentation and the installation against the command: every
+// example of the README and of the manual pages gives exactly the output
+// shown, the manuals render without a warning and name every message, the
+// Debian package installs a working command with its documentation and
+// passes lintian, and the bash completion offers what it should.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -36,6 +37,7 @@ namespace {
 const std::string kSourceDir = QORLA_SOURCE_DIR;
 const std::string kExamplesDir = kSourceDir + "/examples";
 const std::string kManual = kSourceDir + "/docs/qorla.1";
+const std::string kManualJa = kSourceDir + "/docs/qorla.ja.1";
 
 // ---------------------------------------------------------------------------
 // Other programs (groff, cpack, dpkg-deb, the installed qorla) run through
@@ -275,8 +277,8 @@ std::string unescape_roff(const std::string& line) {
   return out;
 }
 
-std::vector<ShownCommand> manual_commands() {
-  return commands_in_blocks(kManual, "qorla.1", ".EX", ".EE", unescape_roff);
+std::vector<ShownCommand> manual_commands(const std::string& page) {
+  return commands_in_blocks(page, fs::path(page).filename().string(), ".EX", ".EE", unescape_roff);
 }
 
 const Example* find_example(const std::vector<std::string>& args, const std::string& file_prefix) {
@@ -328,14 +330,28 @@ TEST(DocumentedExamples, ReadmeShowsWhatTheCommandWrites) {
   check_shown(commands, kSourceDir, "examples/");
 }
 
-TEST(DocumentedExamples, ManualShowsWhatTheCommandWrites) {
-  const std::vector<ShownCommand> commands = manual_commands();
-  EXPECT_GE(commands.size(), 5u) << "qorla.1 lost its examples";
-  check_shown(commands, kExamplesDir, "");
+TEST(DocumentedExamples, ManualsShowWhatTheCommandWrites) {
+  for (const std::string& page : {kManual, kManualJa}) {
+    SCOPED_TRACE(page);
+    const std::vector<ShownCommand> commands = manual_commands(page);
+    EXPECT_GE(commands.size(), 5u) << "the manual lost its examples";
+    check_shown(commands, kExamplesDir, "");
+  }
+}
+
+// The README's test command is what CI runs, so that it stays true.
+TEST(DocumentedExamples, CiRunsTheReadmeTestCommand) {
+  const std::string readme = read_file(kSourceDir + "/README.md");
+  const std::string lead = "Build it and run every test:\n\n    ";
+  const std::size_t at = readme.find(lead);
+  ASSERT_NE(at, std::string::npos) << "README.md lost its test command";
+  const std::size_t start = at + lead.size();
+  const std::string command = readme.substr(start, readme.find('\n', start) - start);
+  EXPECT_NE(read_file(kSourceDir + "/.ci/run").find("\n" + command + " "), std::string::npos) << command;
 }
 
 // ---------------------------------------------------------------------------
-// The manual page.
+// The manual pages.
 
 std::string groff_program() {
   const std::string groff = find_in_path("groff");
@@ -343,64 +359,101 @@ std::string groff_program() {
   return groff;
 }
 
+struct ManualPage {
+  std::string path;
+  std::vector<std::string> device;    // groff options for the output device; none: the default
+  std::vector<const char*> sections;  // in order
+};
+
+// The Japanese page renders on the UTF-8 device (the default PostScript one
+// has no Japanese glyphs) with ja.tmac, the Japanese line breaking that man
+// loads for pages under man/ja.
+const std::vector<ManualPage>& manual_pages() {
+  static const std::vector<ManualPage> pages = {
+      {kManual,
+       {},
+       {"NAME", "SYNOPSIS", "DESCRIPTION", "OPTIONS", "ENCODING", "ENVIRONMENT", "BEHAVIOUR ON LINUX",
+        "EXIT STATUS", "DIAGNOSTICS", "EXAMPLES", "COPYRIGHT", "SEE ALSO"}},
+      {kManualJa,
+       {"-Kutf8", "-Tutf8", "-mja"},
+       {"名前", "書式", "説明", "オプション", "文字コード", "環境変数", "Linux での動作", "終了ステータス", "診断",
+        "例", "著作権", "関連項目"}},
+  };
+  return pages;
+}
+
 TEST(Manual, RendersWithoutWarnings) {
   const std::string groff = groff_program();
   if (groff.empty()) return;
-  const RunResult r = run_program({groff, "-ww", "-z", "-man", kManual});
-  EXPECT_EQ(r.err, "");
-  EXPECT_EQ(r.status, 0);
+  for (const ManualPage& page : manual_pages()) {
+    std::vector<std::string> args = {groff, "-ww", "-z"};
+    args.insert(args.end(), page.device.begin(), page.device.end());
+    args.insert(args.end(), {"-man", page.path});
+    const RunResult r = run_program(args);
+    EXPECT_EQ(r.err, "") << page.path;
+    EXPECT_EQ(r.status, 0) << page.path;
+  }
 }
 
-// The manual as a reader sees it: plain ASCII, no hyphenation, long lines.
-std::string rendered_manual() {
+// A manual as a reader sees it: plain text, no hyphenation, long lines.
+std::string rendered_manual(const ManualPage& page) {
   const std::string groff = groff_program();
   if (groff.empty()) return "";
-  const RunResult r = run_program(
-      {groff, "-man", "-Tascii", "-P-c", "-P-b", "-P-o", "-P-u", "-rHY=0", "-rLL=200n", kManual});
+  std::vector<std::string> args = {groff};
+  if (page.device.empty()) args.push_back("-Tascii");
+  args.insert(args.end(), page.device.begin(), page.device.end());
+  args.insert(args.end(), {"-man", "-P-c", "-P-b", "-P-o", "-P-u", "-rHY=0", "-rLL=200n", page.path});
+  const RunResult r = run_program(args);
   EXPECT_EQ(r.status, 0) << r.err;
   return r.out;
 }
 
 TEST(Manual, HasEverySectionAndDocumentsEveryMessage) {
-  const std::string page = rendered_manual();
-  for (const char* section : {"NAME", "SYNOPSIS", "DESCRIPTION", "OPTIONS", "EXIT STATUS", "DIAGNOSTICS",
-                              "ENCODING", "ENVIRONMENT", "BEHAVIOUR ON LINUX", "EXAMPLES"}) {
-    EXPECT_NE(page.find("\n" + std::string(section) + "\n"), std::string::npos) << "section " << section;
+  for (const ManualPage& manual : manual_pages()) {
+    SCOPED_TRACE(manual.path);
+    const std::string page = rendered_manual(manual);
+    std::size_t at = 0;
+    for (const char* section : manual.sections) {
+      at = page.find("\n" + std::string(section) + "\n", at);
+      EXPECT_NE(at, std::string::npos) << "section " << section << " missing or out of order";
+      if (at == std::string::npos) at = 0;
+    }
+    // Every text the command can write to standard error, as the manual
+    // lists it: %s and %d for the inserted text, \n for an inner line feed.
+    const char* const messages[] = {
+        "%s: bad option",
+        "%s: bad field number",
+        "%s: bad position",
+        "%s: bad length",
+        "%s: bad field description",
+        "cutting field number missing",
+        "%s: bad cutting description",
+        "%s; bad cutting description",
+        "%s: not found",
+        "%s: read error",
+        "%s \\nError: too long line found!",
+        "\\ncannot get the memory of %d K bytes",
+        "\\ncannot get the memory of %d bytes",
+        "cannot get the memory of %d K bytes",
+        "cannot get the memory of %d bytes",
+        "cannot get memory",
+        "floating data error",
+        "cannot write the output",
+    };
+    for (const char* message : messages) {
+      EXPECT_NE(page.find("\n       " + std::string(message) + "\n"), std::string::npos)
+          << "message not listed in DIAGNOSTICS: " << message;
+    }
+    for (const char* option : {"-i", "-J", "-u", "-v", "-tC", "-c n1[-n2]", "-usage", "--help", "--version"}) {
+      EXPECT_NE(page.find("\n       " + std::string(option)), std::string::npos) << "option " << option;
+    }
+    for (const char* letter : {"s", "n", "x", "d", "t", "r"}) {
+      EXPECT_NE(page.find("\n              " + std::string(letter) + "   "), std::string::npos)
+          << "type letter " << letter;
+    }
+    EXPECT_NE(page.find("qorla -usage | iconv -f CP932 -t UTF-8"), std::string::npos);
+    EXPECT_NE(page.find("MIT"), std::string::npos) << "the licence is not named";
   }
-  // Every text the command can write to standard error, as the manual
-  // lists it: %s and %d for the inserted text, \n for an inner line feed.
-  const char* const messages[] = {
-      "%s: bad option",
-      "%s: bad field number",
-      "%s: bad position",
-      "%s: bad length",
-      "%s: bad field description",
-      "cutting field number missing",
-      "%s: bad cutting description",
-      "%s; bad cutting description",
-      "%s: not found",
-      "%s: read error",
-      "%s \\nError: too long line found!",
-      "\\ncannot get the memory of %d K bytes",
-      "\\ncannot get the memory of %d bytes",
-      "cannot get the memory of %d K bytes",
-      "cannot get the memory of %d bytes",
-      "cannot get memory",
-      "floating data error",
-      "cannot write the output",
-  };
-  for (const char* message : messages) {
-    EXPECT_NE(page.find("\n       " + std::string(message) + "\n"), std::string::npos)
-        << "message not listed in DIAGNOSTICS: " << message;
-  }
-  for (const char* option : {"-i", "-J", "-u", "-v", "-tC", "-c n1[-n2]", "-usage"}) {
-    EXPECT_NE(page.find("\n       " + std::string(option)), std::string::npos) << "option " << option;
-  }
-  for (const char* letter : {"s", "n", "x", "d", "t", "r"}) {
-    EXPECT_NE(page.find("\n              " + std::string(letter) + "   "), std::string::npos)
-        << "type letter " << letter;
-  }
-  EXPECT_NE(page.find("qorla -usage | iconv -f CP932 -t UTF-8"), std::string::npos);
 }
 
 TEST(Manual, ShowsTheUsageLineTheCommandWrites) {
@@ -408,7 +461,9 @@ TEST(Manual, ShowsTheUsageLineTheCommandWrites) {
   ASSERT_EQ(bare.status, 1);
   ASSERT_FALSE(bare.err.empty());
   const std::string usage = bare.err.substr(0, bare.err.size() - 1);  // without its line feed
-  EXPECT_NE(rendered_manual().find("\n       " + usage + "\n"), std::string::npos) << usage;
+  for (const ManualPage& page : manual_pages()) {
+    EXPECT_NE(rendered_manual(page).find("\n       " + usage + "\n"), std::string::npos) << page.path;
+  }
   EXPECT_NE(read_file(kSourceDir + "/README.md").find(usage.substr(7)), std::string::npos)
       << "README.md does not show the usage line";
 }
@@ -424,9 +479,10 @@ std::string field_of(const std::string& dpkg_deb, const std::string& deb, const 
   return value;
 }
 
-TEST(DebianPackage, InstallsAWorkingCommandAndItsManual) {
-  const std::string dpkg_deb = find_in_path("dpkg-deb");
-  if (dpkg_deb.empty()) GTEST_SKIP() << "dpkg-deb is not installed: the Debian package is not checked";
+// Builds the package from the test build into dir/out and sets deb to its
+// path; skips the test where the Debian tools are missing.
+void build_package(const std::string& dir, std::string& deb) {
+  if (find_in_path("dpkg-deb").empty()) GTEST_SKIP() << "dpkg-deb is not installed: the Debian package is not checked";
   if (find_in_path("dpkg-shlibdeps").empty()) {
     GTEST_SKIP() << "dpkg-shlibdeps (Debian package dpkg-dev) is not installed: "
                     "the package's dependencies cannot be computed";
@@ -436,9 +492,8 @@ TEST(DebianPackage, InstallsAWorkingCommandAndItsManual) {
   const std::string config = build_dir + "/CPackConfig.cmake";
   ASSERT_TRUE(fs::exists(config)) << config;
 
-  TempDir work;
   const RunResult packed =
-      run_program({QORLA_CPACK, "-G", "DEB", "--config", config, "-B", work.path + "/out"}, {.dir = work.path});
+      run_program({QORLA_CPACK, "-G", "DEB", "--config", config, "-B", dir + "/out"}, {.dir = dir});
   ASSERT_EQ(packed.status, 0) << packed.out << packed.err;
 
   std::string arch;
@@ -447,41 +502,155 @@ TEST(DebianPackage, InstallsAWorkingCommandAndItsManual) {
     while (!arch.empty() && arch.back() == '\n') arch.pop_back();
   }
   std::vector<std::string> debs;
-  for (const auto& entry : fs::directory_iterator(work.path + "/out")) {
+  for (const auto& entry : fs::directory_iterator(dir + "/out")) {
     if (entry.path().extension() == ".deb") debs.push_back(entry.path().filename().string());
   }
   ASSERT_EQ(debs.size(), 1u);
   if (!arch.empty()) {
     EXPECT_EQ(debs[0], "qorla_1.41_" + arch + ".deb");
   }
-  const std::string deb = work.path + "/out/" + debs[0];
+  deb = dir + "/out/" + debs[0];
+}
+
+// gzip -9n: best compression (XFL 2), and neither file name nor time stamp
+// in the header, so that every build gives the same bytes.
+void expect_gzip_9n(const std::string& bytes, const std::string& what) {
+  ASSERT_GE(bytes.size(), 10u) << what;
+  EXPECT_EQ(bytes.substr(0, 3), "\x1f\x8b\x08") << what << " is not gzip";
+  EXPECT_EQ(bytes[3] & 0x08, 0) << what << ": file name stored (gzip without -n)";
+  EXPECT_EQ(bytes.substr(4, 4), std::string(4, '\0')) << what << ": time stamp stored (gzip without -n)";
+  EXPECT_EQ(bytes[8], 2) << what << ": not compressed with gzip -9";
+}
+
+TEST(DebianPackage, InstallsAWorkingCommandAndItsDocumentation) {
+  TempDir work;
+  std::string deb;
+  ASSERT_NO_FATAL_FAILURE(build_package(work.path, deb));
+  if (deb.empty()) return;  // skipped
+  const std::string dpkg_deb = find_in_path("dpkg-deb");
 
   EXPECT_EQ(field_of(dpkg_deb, deb, "Package"), "qorla");
   EXPECT_EQ(field_of(dpkg_deb, deb, "Version"), "1.41");
   EXPECT_EQ(field_of(dpkg_deb, deb, "Section"), "utils");
-  if (!arch.empty()) {
-    EXPECT_EQ(field_of(dpkg_deb, deb, "Architecture"), arch);
-  }
-  EXPECT_NE(field_of(dpkg_deb, deb, "Maintainer"), "");
+  EXPECT_EQ(field_of(dpkg_deb, deb, "Maintainer"), "qorla developers <qorla-dev@lists.example.org>");
   // Computed from the binary: it links the C library at least.
   EXPECT_NE(field_of(dpkg_deb, deb, "Depends").find("libc6"), std::string::npos);
   const std::string description = field_of(dpkg_deb, deb, "Description");
   EXPECT_EQ(description.rfind("sort the lines of text files", 0), 0u) << description;
   EXPECT_NE(description.find("Shift-JIS"), std::string::npos);
+  std::istringstream description_lines(description);
+  for (std::string line; std::getline(description_lines, line);) {
+    EXPECT_LE(line.size(), 80u) << "description line longer than 80 columns: " << line;
+  }
 
   const std::string root = work.path + "/root";
   const RunResult unpacked = run_program({dpkg_deb, "-x", deb, root});
   ASSERT_EQ(unpacked.status, 0) << unpacked.err;
 
-  const std::string installed = root + "/usr/bin/qorla";
-  ASSERT_EQ(::access(installed.c_str(), X_OK), 0) << installed;
-  EXPECT_EQ(read_file(root + "/usr/share/man/man1/qorla.1"), read_file(kManual));
+  // Files installed from the source tree, as they are or gzip -9n.
+  const struct {
+    const char* path;
+    std::string source;
+    bool gzipped;
+  } installed[] = {
+      {"usr/share/man/man1/qorla.1.gz", kManual, true},
+      {"usr/share/man/ja/man1/qorla.1.gz", kManualJa, true},
+      {"usr/share/doc/qorla/changelog.gz", kSourceDir + "/packaging/changelog", true},
+      {"usr/share/bash-completion/completions/qorla", kSourceDir + "/completion/qorla.bash", false},
+      {"usr/share/lintian/overrides/qorla", kSourceDir + "/packaging/lintian-overrides", false},
+  };
+  for (const auto& file : installed) {
+    const std::string path = root + "/" + file.path;
+    std::string bytes = read_file(path);
+    if (file.gzipped) {
+      expect_gzip_9n(bytes, file.path);
+      bytes = run_program({"gzip", "-dc", path}).out;
+    }
+    EXPECT_TRUE(bytes == read_file(file.source)) << file.path << " is not " << file.source;
+  }
+  EXPECT_EQ(read_file(kSourceDir + "/packaging/changelog").rfind("qorla (1.41) ", 0), 0u)
+      << "the changelog does not begin with this version";
+  const std::string copyright = read_file(root + "/usr/share/doc/qorla/copyright");
+  EXPECT_EQ(copyright.rfind("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n", 0), 0u);
+  EXPECT_NE(copyright.find("\nLicense: MIT\n Permission is hereby granted"), std::string::npos) << copyright;
 
+  const std::string installed_qorla = root + "/usr/bin/qorla";
+  ASSERT_EQ(::access(installed_qorla.c_str(), X_OK), 0) << installed_qorla;
   const std::string examples = root + "/usr/share/doc/qorla/examples";
-  const RunResult r = run_program({installed, "+2n", examples + "/prices.txt"});
+  const RunResult r = run_program({installed_qorla, "+2n", examples + "/prices.txt"});
   EXPECT_EQ(r.out, read_file(kExamplesDir + "/expected/prices-by-price.out"));
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(r.status, 0);
+}
+
+TEST(DebianPackage, LintianFindsNoErrorOrWarning) {
+  const std::string lintian = find_in_path("lintian");
+  if (lintian.empty()) {
+    GTEST_SKIP() << "lintian is not installed (tools/setup-deps.sh test installs it): "
+                    "the package is not checked by it";
+  }
+  TempDir work;
+  std::string deb;
+  ASSERT_NO_FATAL_FAILURE(build_package(work.path, deb));
+  if (deb.empty()) return;  // skipped
+  const RunResult r = run_program({lintian, "--allow-root", "--fail-on", "error,warning", deb});
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_EQ(r.out, "");
+}
+
+// ---------------------------------------------------------------------------
+// The bash completion: sourced in bash, the function it registers for
+// qorla is called with each command line as bash would, in a directory of
+// a few files.
+
+std::vector<std::string> completions(const std::string& dir, const std::vector<std::string>& words) {
+  std::vector<std::string> args = {
+      "bash", "--norc", "--noprofile", "-c",
+      "source \"$1\" && cd \"$2\" || exit 1; shift 2\n"
+      "COMP_WORDS=(qorla \"$@\"); COMP_CWORD=$#; COMP_LINE=\"${COMP_WORDS[*]}\"; COMP_POINT=${#COMP_LINE}\n"
+      "function=$(complete -p qorla | sed -n 's/.* -F \\([^ ]*\\) .*/\\1/p')\n"
+      "\"$function\" qorla \"${COMP_WORDS[COMP_CWORD]}\" \"${COMP_WORDS[COMP_CWORD - 1]}\" || exit 1\n"
+      "printf '%s\\n' \"${COMPREPLY[@]}\"",
+      "bash", kSourceDir + "/completion/qorla.bash", dir};
+  args.insert(args.end(), words.begin(), words.end());
+  const RunResult r = run_program(args);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  std::vector<std::string> offered;
+  std::istringstream lines(r.out);
+  for (std::string line; std::getline(lines, line);) {
+    if (!line.empty()) offered.push_back(line);
+  }
+  std::sort(offered.begin(), offered.end());
+  return offered;
+}
+
+TEST(BashCompletion, OffersOptionsKeyLettersAndFiles) {
+  TempDir dir;
+  for (const char* name : {"a.txt", "b.csv", "-odd.txt"}) dir.write(name, "");
+  fs::create_directory(dir.path + "/sub");
+  const struct {
+    std::vector<std::string> words;  // after "qorla", the last one being completed
+    std::vector<std::string> offered;  // sorted
+  } cases[] = {
+      // Options only for a word that begins with '-'; a file name that
+      // begins with '-' only once the options have ended.
+      {{""}, {"a.txt", "b.csv", "sub"}},
+      {{"-"}, {"--help", "--version", "-J", "-c", "-i", "-t", "-u", "-usage", "-v"}},
+      {{"-u", "-"}, {"-J", "-c", "-i", "-t", "-u", "-v"}},  // the lone arguments only alone
+      {{"-i"}, {"-i", "-iJ", "-iu", "-iv"}},
+      {{"a.txt", "-"}, {"-odd.txt"}},
+      {{"-c", "2", "+1n", "s"}, {"sub"}},
+      {{"-c", ""}, {}},  // a field range
+      {{"+2"}, {"+2d", "+2n", "+2r", "+2s", "+2t", "+2x"}},
+      {{"+3.5,2x"}, {"+3.5,2x", "+3.5,2xr"}},
+      {{"+1r"}, {"+1r", "+1rd", "+1rn", "+1rs", "+1rt", "+1rx"}},
+  };
+  for (const auto& c : cases) {
+    std::string line = "qorla";
+    for (const std::string& w : c.words) line += " " + w;
+    EXPECT_EQ(completions(dir.path, c.words), c.offered) << line;
+  }
 }
 
 }  // namespace

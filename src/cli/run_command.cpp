@@ -4,9 +4,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <string>
 #include <unistd.h>
 
 #include "cli/command_line.h"
+#include "cli/help_output.h"
 #include "input/line_table.h"
 #include "output/output.h"
 #include "input/reader.h"
@@ -49,12 +51,11 @@ Output make_output() {
   return made;
 }
 
-int write_help() {
+// Writes text to standard output and ends the run with status 0 (a failed
+// write reports itself and gives status 1).
+int write_text(const std::string& text) {
   out = make_output();
-  for (int i = 0; usage_text[i] != nullptr; ++i) {
-    output_bytes(out, usage_text[i]);
-    output_bytes(out, "\n");
-  }
+  output_bytes(out, text);
   output_flush(out);
   return 0;
 }
@@ -63,7 +64,12 @@ int write_help() {
 
 int run_command(int argc, char** argv) {
   hold_standard_descriptors();
-  if (argc == 2 && std::strcmp(argv[1], "-usage") == 0) return write_help();
+  // Each of these counts only as the one argument; with others it is a
+  // flag cluster like any argument that begins with '-'.
+  if (argc == 2 && (std::strcmp(argv[1], "-usage") == 0 || std::strcmp(argv[1], "--help") == 0)) {
+    return write_text(help_for_stdout());
+  }
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) return write_text(version_text());
   if (argc <= 1) {
     std::fprintf(stderr, "%s\n", usage_text[kUsageLine]);
     return 1;
