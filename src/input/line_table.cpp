@@ -15,12 +15,15 @@ namespace {
 
 constexpr std::int32_t kInitialCapacity = 1000;
 
-void grow_table(LineTable& table) {
-  if (table.line_capacity == INT32_MAX) {
+// Grows the table to hold at least needed lines (the count is kept below
+// the capacity), doubling it at the least.
+void grow_table(LineTable& table, std::size_t needed) {
+  if (needed >= static_cast<std::size_t>(INT32_MAX)) {
     // The count would no longer fit the table's index.
     moremem_failed((static_cast<std::size_t>(INT32_MAX) + 1) * sizeof(LineRef));
   }
-  const std::int64_t wanted = static_cast<std::int64_t>(table.line_capacity) * 2;
+  std::size_t wanted = static_cast<std::size_t>(table.line_capacity) * 2;
+  if (wanted <= needed) wanted = needed + 1;
   table.line_capacity = wanted > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(wanted);
   table.lines = static_cast<LineRef*>(
       moremem(table.lines, static_cast<std::size_t>(table.line_capacity) * sizeof(LineRef)));
@@ -51,7 +54,7 @@ void map_ahead(char* block) {
 
 void append(LineTable& table, const char* text, std::size_t n) {
   table.lines[table.line_count++] = make_line_ref(text, n);
-  if (table.line_count == table.line_capacity) grow_table(table);
+  if (table.line_count == table.line_capacity) grow_table(table, static_cast<std::size_t>(table.line_count));
 }
 
 }  // namespace
@@ -88,5 +91,13 @@ void append_line(LineTable& table, std::string_view text, bool add_line_feed) {
 }
 
 void append_in_place(LineTable& table, std::string_view text) { append(table, text.data(), text.size()); }
+
+LineRef* extend_table(LineTable& table, std::size_t count) {
+  const std::size_t needed = static_cast<std::size_t>(table.line_count) + count;
+  if (needed >= static_cast<std::size_t>(table.line_capacity)) grow_table(table, needed);
+  LineRef* slots = table.lines + table.line_count;
+  table.line_count = static_cast<std::int32_t>(needed);
+  return slots;
+}
 
 }  // namespace qorla

@@ -34,6 +34,10 @@ void append_line(LineTable& table, std::string_view text, bool add_line_feed);
 // until the process ends.
 void append_in_place(LineTable& table, std::string_view text);
 
+// Makes room for count more lines and counts them in; the caller stores
+// them in the slots returned.
+LineRef* extend_table(LineTable& table, std::size_t count);
+
 // Room for a copy of n bytes and a terminator, for a caller that builds the
 // text itself; append_reserved stores the first n bytes of it.
 char* reserve_line(LineTable& table, std::size_t n);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "input/cutting.h"
+#include "input/plain_lines.h"
 #include "support/byte_masks.h"
 #include "support/char_search.h"
 #include "support/memory.h"
@@ -106,6 +107,13 @@ bool store_mapped_line(LineTable& table, const Options& options, std::string_vie
 std::size_t read_mapped(const InputFile& file, const Options& options, LineTable& table) {
   const char* data = file.mapped;
   const std::size_t size = file.mapped_size;
+  // A large file of plain lines, kept whole, is read on every core.
+  constexpr std::size_t kPlainMinimum = std::size_t{4} << 20;
+  const bool whole = options.join_flag == 0 && options.cut_first == 0 && options.cut_last == 9999;
+  std::size_t plain_end = 0;
+  if (whole && size >= kPlainMinimum && store_plain_lines({data, size}, kPieceMax, table, &plain_end)) {
+    return plain_end;
+  }
   std::size_t line_start = 0;
   bool line_special = false;  // the current line holds a special byte before this window
   for (std::size_t at = 0; at < size; at += 64) {

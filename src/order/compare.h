@@ -19,6 +19,9 @@ int comp_keys(std::string_view a, std::string_view b, int first_key, CompareTrac
 // The order of the output: comp_keys from the first key.
 int comp(std::string_view a, std::string_view b);
 
+// strcmp's order over spans that hold no 0 byte: negative, zero or positive.
+int compare_bytes(std::string_view a, std::string_view b);
+
 }  // namespace qorla
 
 namespace qorla {

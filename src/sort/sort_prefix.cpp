@@ -152,10 +152,7 @@ int compare_from(std::string_view a, std::string_view b, Level level, CompareTra
   if (ignore_case || !reads_text(level.key) || level.offset == 0) return comp_keys(a, b, level.key, trace);
   const LevelText ta = level_text(a, level.key), tb = level_text(b, level.key);
   if (ta.text.size() < level.offset || tb.text.size() < level.offset) return comp_keys(a, b, level.key, trace);
-  const std::string_view x = ta.text.substr(level.offset), y = tb.text.substr(level.offset);
-  const std::size_t n = x.size() < y.size() ? x.size() : y.size();
-  int r = std::memcmp(x.data(), y.data(), n);
-  if (r == 0) r = (x.size() > n) - (y.size() > n);
+  const int r = compare_bytes(ta.text.substr(level.offset), tb.text.substr(level.offset));
   if (r != 0) return reversed(level.key) ? -r : r;
   return after_key(level.key) == TieRule::kEqual ? 0 : comp_keys(a, b, level.key + 1, trace);
 }
