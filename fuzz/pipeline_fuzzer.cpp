@@ -192,8 +192,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     FUZZ_CHECK(block_start == nullptr || shared.block_end == block_end);
   } else {
-    if (fresh.line_count > 0) std::free(const_cast<char*>(fresh.lines[0]));
-    std::free(fresh.lines);
+    if (fresh.line_count > 0) qorla::freemem(const_cast<char*>(fresh.lines[0]));
+    qorla::freemem(fresh.lines);
   }
   return 0;
 }

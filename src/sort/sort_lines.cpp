@@ -99,7 +99,7 @@ void sort_by_prefix(SortRecord* records, std::size_t n) {
   while (i < left && j < n) records[out++] = less(records[j], spare[i]) ? records[j++] : spare[i++];
   while (i < left) records[out++] = spare[i++];
   // Given back at once so that the next step's memory does not add to it.
-  std::free(spare);
+  freemem(spare);
 }
 
 // End of the run of records with the same prefix as records[begin].
@@ -293,10 +293,10 @@ const char* const* sort_lines(const LineTable& table) {
   job.run_start = static_cast<std::uint64_t*>(getmem((n / 64 + 1) * sizeof(std::uint64_t)));
   run_parallel(job.parts, mark_runs_part, &job);
   run_parallel(job.parts, second_level_part, &job);
-  std::free(job.position);
+  freemem(job.position);
   run_parallel(job.parts, refine_part, &job);
-  std::free(job.run_start);
-  std::free(job.first_rule);
+  freemem(job.run_start);
+  freemem(job.first_rule);
   const char* const* sorted = to_line_order(job);
   bool any_failed = false;
   for (int i = 0; i < job.parts; ++i) any_failed = any_failed || job.failed_number[i];
