@@ -41,11 +41,25 @@ std::optional<std::uint64_t> whole_number(std::string_view text) {
 
 std::uint64_t headroom(std::uint64_t limit, std::uint64_t used) { return limit > used ? limit - used : 0; }
 
-std::uint64_t limit_less_usage(std::string_view limit_text, std::string_view usage_text,
+// The value of a "<key> <n>" line of memory.stat, 0 when absent.
+std::uint64_t stat_field(std::string_view stat, std::string_view key) {
+  while (!stat.empty()) {
+    const std::string_view line = next_line(stat);
+    if (line.size() > key.size() && line.starts_with(key) && line[key.size()] == ' ') {
+      return whole_number(line.substr(key.size() + 1)).value_or(0);
+    }
+  }
+  return 0;
+}
+
+// The kernel drops the cache of files not used lately before the group
+// runs out, so that cache does not count as used.
+std::uint64_t limit_less_usage(std::string_view limit_text, std::string_view usage_text, std::uint64_t inactive_file,
                                std::uint64_t unlimited_from) {
   const std::optional<std::uint64_t> limit = whole_number(limit_text);
   if (!limit || *limit >= unlimited_from) return kNoLimit;
-  return headroom(*limit, whole_number(usage_text).value_or(0));
+  const std::uint64_t usage = whole_number(usage_text).value_or(0);
+  return headroom(*limit, usage > inactive_file ? usage - inactive_file : 0);
 }
 
 bool lists_memory(std::string_view controllers) {
@@ -57,8 +71,9 @@ bool lists_memory(std::string_view controllers) {
   }
 }
 
-// The path of the first "id:controllers:path" line that is of the v2
-// hierarchy (id 0, no controllers), or else lists the memory controller.
+// The path of the first "id:controllers:path" line of the v2 hierarchy (id
+// 0, no controllers) when v2 is set, else of the first that lists the
+// memory controller.
 std::string_view cgroup_path(std::string_view proc_cgroup, bool v2) {
   while (!proc_cgroup.empty()) {
     const std::string_view line = next_line(proc_cgroup);
@@ -90,23 +105,27 @@ std::string_view read_start(const char* path, std::span<char> buffer) {
   return {buffer.data(), size};
 }
 
+// The start of the file name in the cgroup dir of the hierarchy at root.
+std::string_view read_cgroup_file(const char* root, std::string_view dir, const char* name, std::span<char> buffer) {
+  char path[4096];
+  const int n = std::snprintf(path, sizeof path, "%s%.*s/%s", root, static_cast<int>(dir.size()), dir.data(), name);
+  if (n < 0 || n >= static_cast<int>(sizeof path)) return {};
+  return read_start(path, buffer);
+}
+
 // The smallest headroom of the cgroup at path and of every cgroup above it
 // (a parent's limit holds for its children too), in the hierarchy mounted
 // at root.
 std::uint64_t cgroup_headroom(const char* root, std::string_view path, const char* limit_file,
                               const char* usage_file,
-                              std::uint64_t (*headroom_of)(std::string_view, std::string_view)) {
+                              std::uint64_t (*headroom_of)(std::string_view, std::string_view, std::string_view)) {
   std::uint64_t smallest = kNoLimit;
   for (; !path.empty(); path = parent_cgroup(path)) {
     const std::string_view dir = path == "/" ? std::string_view{} : path;
-    const int dir_size = static_cast<int>(dir.size());
-    char limit_path[4096], usage_path[4096], limit[64], usage[64];
-    const int a = std::snprintf(limit_path, sizeof limit_path, "%s%.*s/%s", root, dir_size, dir.data(), limit_file);
-    const int b = std::snprintf(usage_path, sizeof usage_path, "%s%.*s/%s", root, dir_size, dir.data(), usage_file);
-    if (a < 0 || b < 0 || a >= static_cast<int>(sizeof limit_path) || b >= static_cast<int>(sizeof usage_path)) {
-      continue;
-    }
-    smallest = std::min(smallest, headroom_of(read_start(limit_path, limit), read_start(usage_path, usage)));
+    char limit[64], usage[64], stat[8192];
+    smallest = std::min(smallest, headroom_of(read_cgroup_file(root, dir, limit_file, limit),
+                                              read_cgroup_file(root, dir, usage_file, usage),
+                                              read_cgroup_file(root, dir, "memory.stat", stat)));
   }
   return smallest;
 }
@@ -139,13 +158,14 @@ std::uint64_t meminfo_headroom(std::string_view meminfo) {
   return swap > kNoLimit - *available ? kNoLimit : *available + swap;
 }
 
-std::uint64_t cgroup_v1_headroom(std::string_view limit_in_bytes, std::string_view usage_in_bytes) {
-  return limit_less_usage(limit_in_bytes, usage_in_bytes, kV1Unlimited);
+std::uint64_t cgroup_v1_headroom(std::string_view limit_in_bytes, std::string_view usage_in_bytes,
+                                 std::string_view stat) {
+  return limit_less_usage(limit_in_bytes, usage_in_bytes, stat_field(stat, "total_inactive_file"), kV1Unlimited);
 }
 
-std::uint64_t cgroup_v2_headroom(std::string_view max, std::string_view current) {
+std::uint64_t cgroup_v2_headroom(std::string_view max, std::string_view current, std::string_view stat) {
   // "max" is no number, so it leaves no limit.
-  return limit_less_usage(max, current, kNoLimit);
+  return limit_less_usage(max, current, stat_field(stat, "inactive_file"), kNoLimit);
 }
 
 std::string_view cgroup_v1_memory_path(std::string_view proc_cgroup) { return cgroup_path(proc_cgroup, false); }

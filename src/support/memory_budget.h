@@ -24,10 +24,12 @@ std::uint64_t meminfo_headroom(std::string_view meminfo);
 
 // A memory cgroup's limit less its usage (0 when usage is past the limit),
 // from the contents of memory.limit_in_bytes and memory.usage_in_bytes (v1)
-// or memory.max and memory.current (v2). A usage that cannot be read
+// or memory.max and memory.current (v2). The inactive file cache that
+// memory.stat shows is not counted as used; a usage that cannot be read
 // counts as none.
-std::uint64_t cgroup_v1_headroom(std::string_view limit_in_bytes, std::string_view usage_in_bytes);
-std::uint64_t cgroup_v2_headroom(std::string_view max, std::string_view current);
+std::uint64_t cgroup_v1_headroom(std::string_view limit_in_bytes, std::string_view usage_in_bytes,
+                                 std::string_view stat);
+std::uint64_t cgroup_v2_headroom(std::string_view max, std::string_view current, std::string_view stat);
 
 // This process's cgroup in the hierarchy of the v1 memory controller, or in
 // the v2 hierarchy, from the contents of /proc/self/cgroup; empty when it

@@ -18,14 +18,17 @@ TEST(MemoryBudget, Sources) {
       {"MemAvailable: 12x kB\n", kNone}, {"MemAvailable: 2048\n", kNone}, {"MemAvailable: -5 kB\n", kNone},
       {"MemAvailable: 18014398509481984 kB\n", kNone}, {"", kNone}};  // 2^54 kB: bytes past 64 bits
   for (const auto& [text, bytes] : meminfo) EXPECT_EQ(meminfo_headroom(text), bytes) << text;
-  const struct { const char *limit, *usage; std::uint64_t v1, v2; } cgroup[] = {
-      {"104857600\n", "52428800\n", 50 * kMiB, 50 * kMiB}, {"104857600", "104857601", 0, 0},
-      {"max\n", "52428800\n", kNone, kNone}, {"9223372036854771712\n", "0\n", kNone, 9223372036854771712u},
-      {"104857600\n", "5 6\n", 100 * kMiB, 100 * kMiB},  // usage unreadable
-      {"", "52428800\n", kNone, kNone}, {"-1\n", "0\n", kNone, kNone}, {"12 MB\n", "0", kNone, kNone}};
+  const char* stat = "active_file 5\ninactive_file 10485760\ntotal_inactive_file 31457280\n";
+  const struct { const char *limit, *usage, *stat; std::uint64_t v1, v2; } cgroup[] = {
+      {"104857600\n", "52428800\n", "", 50 * kMiB, 50 * kMiB}, {"104857600", "104857601", "", 0, 0},
+      {"104857600\n", "83886080\n", stat, 50 * kMiB, 30 * kMiB},  // inactive file cache not counted
+      {"104857600\n", "5242880\n", stat, 100 * kMiB, 100 * kMiB},
+      {"max\n", "52428800\n", "", kNone, kNone}, {"9223372036854771712\n", "0\n", "", kNone, 9223372036854771712u},
+      {"104857600\n", "5 6\n", "", 100 * kMiB, 100 * kMiB},  // usage unreadable
+      {"", "52428800\n", "", kNone, kNone}, {"-1\n", "0\n", "", kNone, kNone}, {"12 MB\n", "0", "", kNone, kNone}};
   for (const auto& c : cgroup) {
-    EXPECT_EQ(cgroup_v1_headroom(c.limit, c.usage), c.v1) << c.limit << " / " << c.usage;
-    EXPECT_EQ(cgroup_v2_headroom(c.limit, c.usage), c.v2) << c.limit << " / " << c.usage;
+    EXPECT_EQ(cgroup_v1_headroom(c.limit, c.usage, c.stat), c.v1) << c.limit << " / " << c.usage;
+    EXPECT_EQ(cgroup_v2_headroom(c.limit, c.usage, c.stat), c.v2) << c.limit << " / " << c.usage;
   }
   const char* status = "Name:\tqorla\nVmPeak:\t 9000 kB\nVmSize:\t    3060 kB\nVmData:\t     360 kB\n";
   const struct { std::uint64_t limit; const char *text, *field; std::uint64_t bytes; } rlimits[] = {
