@@ -440,11 +440,9 @@ TEST(BadInputMemory, ExhaustedAtEveryStage) {
 #endif
 }
 
-// The memory budget as a user meets it. In a private mount namespace a fake
-// /proc/meminfo, or fake files over this process's memory cgroup, leave
-// 32 MiB; 3M short lines, whose line table and sort need at least 24 bytes
-// a line (69 MiB), stop with a message of the memory routines and no
-// output, from a file or through a pipe, while a small input still sorts.
+// In a private mount namespace a fake /proc/meminfo, or fake files of this
+// process's memory cgroup, leave 32 MiB: 3M short lines (69 MiB at 24 bytes
+// a line) stop as memory runs out, read from a file or a pipe; 2 lines sort.
 TEST(BadInputMemory, BudgetFromTheSystem) {
   const RunResult probe = qorla_test::run_program({"unshare", "-m", "true"});
   if (probe.status != 0) GTEST_SKIP() << "no private mount namespace here: " << probe.err;

@@ -105,6 +105,13 @@ std::string_view read_start(const char* path, std::span<char> buffer) {
   return {buffer.data(), size};
 }
 
+// The cgroup above path ("/a/b" -> "/a" -> "/"); empty above the root.
+std::string_view parent_cgroup(std::string_view path) {
+  const std::size_t slash = path.find_last_of('/');
+  if (path.size() <= 1 || slash == std::string_view::npos) return {};
+  return path.substr(0, slash == 0 ? 1 : slash);
+}
+
 // The start of the file name in the cgroup dir of the hierarchy at root.
 std::string_view read_cgroup_file(const char* root, std::string_view dir, const char* name, std::span<char> buffer) {
   char path[4096];
@@ -171,12 +178,6 @@ std::uint64_t cgroup_v2_headroom(std::string_view max, std::string_view current,
 std::string_view cgroup_v1_memory_path(std::string_view proc_cgroup) { return cgroup_path(proc_cgroup, false); }
 
 std::string_view cgroup_v2_path(std::string_view proc_cgroup) { return cgroup_path(proc_cgroup, true); }
-
-std::string_view parent_cgroup(std::string_view path) {
-  const std::size_t slash = path.find_last_of('/');
-  if (path.size() <= 1 || slash == std::string_view::npos) return {};
-  return path.substr(0, slash == 0 ? 1 : slash);
-}
 
 std::uint64_t rlimit_headroom(std::uint64_t limit, std::string_view status, std::string_view field) {
   if (limit == kNoLimit) return kNoLimit;

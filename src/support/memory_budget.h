@@ -37,9 +37,6 @@ std::uint64_t cgroup_v2_headroom(std::string_view max, std::string_view current,
 std::string_view cgroup_v1_memory_path(std::string_view proc_cgroup);
 std::string_view cgroup_v2_path(std::string_view proc_cgroup);
 
-// The cgroup above path ("/a/b" -> "/a" -> "/"); empty above the root.
-std::string_view parent_cgroup(std::string_view path);
-
 // limit (kNoLimit for none) less the use of the status field named (VmSize
 // for RLIMIT_AS, VmData for RLIMIT_DATA); a use that cannot be read counts
 // as none.

@@ -13,10 +13,7 @@ namespace {
 class MemoryTest : public ::testing::Test {
  protected:
   void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
-  void TearDown() override {
-    set_allocation_limit_for_testing(0);
-    set_memory_left_for_testing(SIZE_MAX);
-  }
+  void TearDown() override { set_allocation_limit_for_testing(0); set_memory_left_for_testing(SIZE_MAX); }
 };
 
 bool all_zero(const void* block, std::size_t n) {
