@@ -192,8 +192,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(shared.block_end == block_end);
   } else {
     // Inputs are too short to need a second block.
-    if (fresh.block_end != nullptr) std::free(fresh.block_end - qorla::kLineBlockSize);
-    std::free(fresh.lines);
+    if (fresh.block_end != nullptr) qorla::freemem(fresh.block_end - qorla::kLineBlockSize);
+    qorla::freemem(fresh.lines);
   }
   return 0;
 }

@@ -16,11 +16,13 @@
 
 #include "e2e_checks.h"
 #include "run_binary.h"
+#include "support/memory_budget.h"
 
 using namespace std::string_literals;
 using qorla_test::run_qorla;
 using qorla_test::RunOptions;
 using qorla_test::RunResult;
+using qorla_test::excerpt;
 using qorla_test::TempDir;
 
 namespace {
@@ -436,6 +438,41 @@ TEST(BadInputMemory, ExhaustedAtEveryStage) {
   EXPECT_TRUE(text_failed) << "no run stopped while storing line text";
   EXPECT_TRUE(sort_failed) << "no run stopped in the sort's working memory";
 #endif
+}
+
+// In a private mount namespace a fake /proc/meminfo, or fake files of this
+// process's memory cgroup, leave 32 MiB: 3M short lines (69 MiB at 24 bytes
+// a line) stop as memory runs out, read from a file or a pipe; 2 lines sort.
+TEST(BadInputMemory, BudgetFromTheSystem) {
+  const RunResult probe = qorla_test::run_program({"unshare", "-m", "true"});
+  if (probe.status != 0) GTEST_SKIP() << "no private mount namespace here: " << probe.err;
+  TempDir dir;
+  std::string text;
+  for (unsigned i = 0; i < 3000000; ++i) text += std::to_string(i * 7919u % 1000003u) + "\n";
+  const std::string large = dir.write("large", text), small = dir.write("small", "b\na\n");
+  const std::string meminfo = dir.write("meminfo", "MemTotal: 1048576 kB\nMemAvailable: 24576 kB\nSwapFree: 8192 kB\n");
+  for (const char* name : {"memory.limit_in_bytes", "memory.max"}) dir.write(name, "67108864\n");
+  for (const char* name : {"memory.usage_in_bytes", "memory.current"}) dir.write(name, "33554432\n");
+  // fake, mounted over, input, "|" to read it through a pipe
+  std::vector<std::vector<std::string>> runs = {
+      {meminfo, "/proc/meminfo", large, ""}, {meminfo, "/proc/meminfo", large, "|"}, {meminfo, "/proc/meminfo", small, ""}};
+  const std::string self = qorla_test::read_file("/proc/self/cgroup");
+  const std::string v1(qorla::cgroup_v1_memory_path(self)), v2(qorla::cgroup_v2_path(self));
+  if (!v1.empty()) runs.push_back({dir.path, "/sys/fs/cgroup/memory" + v1, large, ""});
+  if (!v2.empty()) runs.push_back({dir.path, "/sys/fs/cgroup" + v2, large, ""});
+  const char* script = "mount --bind \"$1\" \"$2\" || exit 125\n"
+                       "if [ -n \"$5\" ]; then cat \"$4\" | \"$3\" /dev/stdin; else exec \"$3\" \"$4\"; fi";
+  for (const auto& run : runs) {
+    const RunResult r = qorla_test::run_program({"unshare", "-m", "sh", "-c", script, "sh", run[0], run[1],
+                                                 QORLA_BINARY, run[2], run[3]});
+    const std::string what = run[2] + (run[3].empty() ? "" : " through a pipe") + ", fake " + run[1];
+    std::printf("%s: exit %d, %zu bytes out, stderr %s\n", what.c_str(), r.status, r.out.size(), excerpt(r.err).c_str());
+    if (r.status == 125) GTEST_SKIP() << "cannot mount over " << run[1] << ": " << r.err;
+    const bool fits = run[2] == small;
+    EXPECT_EQ(r.status, fits ? 0 : 1) << what;
+    EXPECT_TRUE(fits ? r.out == "a\nb\n" && r.err.empty() : r.out.empty() && std::regex_match(r.err, kMemoryMessage))
+        << what;
+  }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "cli/run_command.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,11 +10,11 @@
 
 #include "cli/command_line.h"
 #include "cli/help_output.h"
-#include "input/line_table.h"
-#include "output/output.h"
-#include "input/reader.h"
-#include "sort/sort_lines.h"
 #include "cli/usage_text.h"
+#include "input/line_table.h"
+#include "input/reader.h"
+#include "output/output.h"
+#include "sort/sort_lines.h"
 #include "support/memory.h"
 
 namespace qorla {
@@ -51,6 +52,16 @@ Output make_output() {
   return made;
 }
 
+// Once the lines are read, the memory that sorting and writing them will
+// take is known: a run that cannot have it stops now, with the memory
+// message, rather than halfway through.
+void stop_unless_the_rest_fits(const LineTable& lines) {
+  const SortPlan plan = plan_sort(lines);
+  const std::size_t output = kOutputBufferSize + write_lines_memory(static_cast<std::size_t>(lines.line_count));
+  const std::size_t peak = plan.growth + std::max(plan.working, output);
+  if (!memory_fits(peak)) getmem_failed(peak);
+}
+
 // Writes text to standard output and ends the run with status 0 (a failed
 // write reports itself and gives status 1).
 int write_text(const std::string& text) {
@@ -77,6 +88,7 @@ int run_command(int argc, char** argv) {
   const Options options = parse_command_line(argc, argv);
   create_table(table);
   read_files(argc, argv, options, table);
+  stop_unless_the_rest_fits(table);
   sorted = sort_lines(table);
   out = make_output();
   write_lines(out, sorted, static_cast<std::size_t>(table.line_count), options.uniq_flag != 0);

@@ -179,7 +179,7 @@ void read_files(int argc, char** argv, const Options& options, LineTable& table)
     close_input(file);
   }
   // Given back before sorting, when memory is at its peak.
-  std::free(buffer);
+  freemem(buffer);
 }
 
 }  // namespace qorla

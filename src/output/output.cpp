@@ -146,11 +146,21 @@ void format_segment(int w, void* context) {
   part.stopped = format_lines(part.buffer, rounds.lines, part.begin, part.end, rounds.uniq, previous);
 }
 
+int output_workers(std::size_t count) {
+  const int workers = worker_count() < kMaxWorkers ? worker_count() : kMaxWorkers;
+  return workers < 2 || count < 4 * kSegmentLines ? 1 : workers;
+}
+
 }  // namespace
 
+std::size_t write_lines_memory(std::size_t count) {
+  const int workers = output_workers(count);
+  return workers < 2 ? 0 : 2 * static_cast<std::size_t>(workers) * kPartCapacity;
+}
+
 void write_lines(Output& out, const LineRef* lines, std::size_t count, bool uniq) {
-  const int workers = worker_count() < kMaxWorkers ? worker_count() : kMaxWorkers;
-  if (workers < 2 || count < 4 * kSegmentLines) {
+  const int workers = output_workers(count);
+  if (workers < 2) {
     format_lines(out, lines, 0, count, uniq, {});
     return;
   }

@@ -26,4 +26,7 @@ void output_flush(Output& out);
 // are formatted on every core, segment by segment, and written in order.
 void write_lines(Output& out, const LineRef* lines, std::size_t count, bool uniq);
 
+// The memory write_lines takes for count lines, besides out's own buffer.
+std::size_t write_lines_memory(std::size_t count);
+
 }  // namespace qorla

@@ -67,6 +67,14 @@ int workers_for(std::size_t n) {
 
 }  // namespace
 
+SortPlan plan_sort(const LineTable& table) {
+  const auto n = static_cast<std::size_t>(table.line_count);
+  if (n == 0) return {0, 0};
+  const std::size_t held = static_cast<std::size_t>(table.line_capacity) * sizeof(LineRef);
+  const std::size_t records = n * sizeof(SortRecord);
+  return {records > held ? records - held : 0, parallel_sort_buffer(n, workers_for(n)) * sizeof(SortRecord)};
+}
+
 const LineRef* sort_lines(LineTable& table) {
   const auto n = static_cast<std::size_t>(table.line_count);
   if (n == 0) return table.lines;
@@ -78,7 +86,7 @@ const LineRef* sort_lines(LineTable& table) {
   engine.buffer = static_cast<SortRecord*>(getmem(engine.buffer_capacity * sizeof(SortRecord)));
   engine.big = std::max<std::size_t>(n / (4 * static_cast<std::size_t>(engine.workers)), 1);
   refine_all(engine, Level{});
-  std::free(engine.buffer);
+  freemem(engine.buffer);
   const LineRef* sorted = to_lines(engine.records, n);
   if (engine.failed_number.load()) report_failed_numbers(sorted, n);
   return sorted;

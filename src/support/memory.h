@@ -1,5 +1,7 @@
 // Allocation that either succeeds or reports the failure and ends the
-// process with exit status 1. Nothing is ever freed by the program.
+// process with exit status 1. Every routine that grows what the run holds
+// first checks the run's memory budget (memory_budget.h) and fails, as if
+// the allocator had no block, when the request is past what is left.
 #pragma once
 
 #include <cstddef>
@@ -10,10 +12,19 @@ namespace qorla {
 void* getmem(std::size_t size);
 
 // block resized to size bytes; old contents kept up to the smaller size.
+// Only the growth counts against the budget.
 void* moremem(void* block, std::size_t size);
 
 // Private copy of a NUL-terminated string.
 char* setstr(const char* str);
+
+// Gives back a block from getmem, moremem or setstr (or nothing, for null);
+// its bytes return to the budget.
+void freemem(void* block);
+
+// Whether bytes more would fit the budget now: for work that can tell its
+// peak ahead and would rather not stop halfway.
+bool memory_fits(std::size_t bytes);
 
 // Reports and exits as a failed getmem / moremem of size bytes would. Used
 // where a size cannot even be computed without overflowing.
@@ -24,5 +35,8 @@ char* setstr(const char* str);
 // if the allocator had returned no block. 0 means no limit.
 void set_allocation_limit_for_testing(std::size_t bytes);
 
-}  // namespace qorla
+// Test hook: from now on the routines may hold at most bytes more than
+// they hold now.
+void set_memory_left_for_testing(std::size_t bytes);
 
+}  // namespace qorla

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -12,7 +13,7 @@ namespace {
 class MemoryTest : public ::testing::Test {
  protected:
   void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
-  void TearDown() override { set_allocation_limit_for_testing(0); }
+  void TearDown() override { set_allocation_limit_for_testing(0); set_memory_left_for_testing(SIZE_MAX); }
 };
 
 bool all_zero(const void* block, std::size_t n) {
@@ -120,14 +121,20 @@ std::string exact(const char* message) { return std::string("^") + message + "$"
 // Kept reachable, so that a leak checker does not count it at the exit.
 void* volatile block_to_resize = nullptr;
 
-[[noreturn]] void fail_allocation(const FailureCase& c) {
-  set_allocation_limit_for_testing(c.size - 1);
+// The request fails either in the allocator or, with by_budget, because
+// less than half of it is left in the budget.
+[[noreturn]] void fail_allocation(const FailureCase& c, bool by_budget) {
+  if (c.routine == 1) block_to_resize = getmem(16);
+  if (by_budget) {
+    set_memory_left_for_testing(c.size / 2);
+  } else {
+    set_allocation_limit_for_testing(c.size - 1);
+  }
   switch (c.routine) {
     case 0:
       getmem(c.size);
       break;
     case 1:
-      block_to_resize = getmem(16);
       moremem(block_to_resize, c.size);
       break;
     default: {
@@ -141,10 +148,28 @@ void* volatile block_to_resize = nullptr;
 }
 
 TEST_F(MemoryTest, FailuresReportAndExit) {
-  for (const FailureCase& c : kFailures) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EXIT(fail_allocation(c), ::testing::ExitedWithCode(1), exact(c.message));
+  for (const bool by_budget : {false, true}) {
+    for (const FailureCase& c : kFailures) {
+      SCOPED_TRACE(std::string(c.name) + (by_budget ? " by the budget" : ""));
+      EXPECT_EXIT(fail_allocation(c, by_budget), ::testing::ExitedWithCode(1), exact(c.message));
+    }
   }
+}
+
+// What the routines hold counts against the budget until it is given back;
+// resizing counts the change only.
+TEST_F(MemoryTest, BudgetCountsWhatIsHeld) {
+  constexpr std::size_t kK = 1024;
+  set_memory_left_for_testing(1024 * kK);
+  freemem(getmem(600 * kK));
+  void* b = moremem(getmem(100 * kK), 700 * kK);
+  EXPECT_TRUE(memory_fits(300 * kK) && !memory_fits(400 * kK));
+  char* copy = setstr(std::string(200 * kK, 'x').c_str());
+  b = moremem(b, 100 * kK);
+  EXPECT_TRUE(memory_fits(700 * kK) && !memory_fits(800 * kK));
+  freemem(copy);
+  freemem(b);
+  EXPECT_TRUE(memory_fits(1024 * kK) && !memory_fits(1024 * kK + 1));  // exactly the budget is left
 }
 
 }  // namespace
