@@ -70,10 +70,15 @@ void map_input(InputFile& file, const char* name) {
   struct stat st;
   if (::fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) return;
   const auto size = static_cast<std::size_t>(st.st_size);
+  // The mapped text is the run's as much as copied text would be.
+  if (!hold_memory(size)) return;
   void* data = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, file.fd, 0);
-  if (data == MAP_FAILED) return;
-  if (!fits_line_ref(data, size)) {
+  if (data != MAP_FAILED && !fits_line_ref(data, size)) {
     ::munmap(data, size);
+    data = MAP_FAILED;
+  }
+  if (data == MAP_FAILED) {
+    release_memory(size);
     return;
   }
   ::madvise(data, size, MADV_SEQUENTIAL);

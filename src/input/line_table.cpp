@@ -3,11 +3,11 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
-#include <pthread.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
 #include "support/memory.h"
+#include "support/parallel.h"
 
 namespace qorla {
 
@@ -45,8 +45,7 @@ void* populate(void* block) {
 // page the reader reaches first is simply mapped by the reader.
 void map_ahead(char* block) {
 #ifdef MADV_POPULATE_WRITE
-  pthread_t thread;
-  if (::pthread_create(&thread, nullptr, populate, block) == 0) ::pthread_detach(thread);
+  start_detached(populate, block);
 #else
   (void)block;
 #endif

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <malloc.h>
 
+#include "support/huge_pages.h"
 #include "support/memory_budget.h"
 #include "support/messages.h"
 
@@ -89,6 +90,7 @@ void* getmem(std::size_t size) {
   const std::size_t n = size == 0 ? 1 : size;
   void* block = over_limit(size) || !take(n) ? nullptr : std::calloc(n, 1);
   if (block == nullptr) getmem_failed(size);
+  advise_huge_pages(block, n, n);
   recount(n, block);
   return block;
 }
@@ -99,6 +101,7 @@ void* moremem(void* block, std::size_t size) {
   const std::size_t growth = n > old ? n - old : 0;
   void* resized = over_limit(size) || !take(growth) ? nullptr : std::realloc(block, n);
   if (resized == nullptr) moremem_failed(size);
+  advise_huge_pages(resized, n, growth);
   recount(old + growth, resized);
   return resized;
 }
@@ -120,6 +123,10 @@ void freemem(void* block) {
   held.fetch_sub(malloc_usable_size(block), std::memory_order_relaxed);
   std::free(block);
 }
+
+bool hold_memory(std::size_t bytes) { return take(bytes); }
+
+void release_memory(std::size_t bytes) { held.fetch_sub(bytes, std::memory_order_relaxed); }
 
 bool memory_fits(std::size_t bytes) {
   const std::size_t limit = budget().load(std::memory_order_relaxed);

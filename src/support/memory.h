@@ -26,6 +26,11 @@ void freemem(void* block);
 // peak ahead and would rather not stop halfway.
 bool memory_fits(std::size_t bytes);
 
+// Counts bytes that the run holds outside the allocator (a mapped file) as
+// held for good, when the budget leaves room for them; false otherwise.
+bool hold_memory(std::size_t bytes);
+void release_memory(std::size_t bytes);
+
 // Reports and exits as a failed getmem / moremem of size bytes would. Used
 // where a size cannot even be computed without overflowing.
 [[noreturn]] void getmem_failed(std::size_t size);

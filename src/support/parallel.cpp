@@ -8,6 +8,7 @@ namespace qorla {
 namespace {
 
 constexpr int kMaxWorkers = 64;
+constexpr std::size_t kStackSize = std::size_t{512} << 10;
 
 struct Task {
   void (*work)(int, void*);
@@ -21,7 +22,25 @@ void* run_task(void* arg) {
   return nullptr;
 }
 
+// The work recurses only a few dozen frames deep: small stacks keep the
+// address space, which a limit may count, for the data.
+bool start(pthread_t* thread, void* (*work)(void*), void* argument) {
+  pthread_attr_t attr;
+  if (::pthread_attr_init(&attr) != 0) return false;
+  const bool small = ::pthread_attr_setstacksize(&attr, kStackSize) == 0;
+  const bool started = ::pthread_create(thread, small ? &attr : nullptr, work, argument) == 0;
+  ::pthread_attr_destroy(&attr);
+  return started;
+}
+
 }  // namespace
+
+bool start_detached(void* (*work)(void*), void* argument) {
+  pthread_t thread;
+  if (!start(&thread, work, argument)) return false;
+  ::pthread_detach(thread);
+  return true;
+}
 
 std::size_t part_begin(std::size_t n, int parts, int part, std::size_t align) {
   if (part >= parts) return n;
@@ -49,7 +68,7 @@ void run_parallel(int tasks, void (*work)(int task, void* context), void* contex
   // threads where possible.
   for (int i = 1; i < threaded; ++i) {
     task[i] = Task{work, context, i};
-    started[i] = ::pthread_create(&thread[i], nullptr, run_task, &task[i]) == 0;
+    started[i] = start(&thread[i], run_task, &task[i]);
   }
   work(0, context);
   for (int i = threaded; i < tasks; ++i) work(i, context);
