@@ -16,8 +16,9 @@ namespace {
 // are ordered with comp_keys, so that the depth stays bounded.
 constexpr int kMaxRefineDepth = 48;
 // Runs this small are ordered by comparing their lines from the level on:
-// cheaper than another pass over them.
-constexpr std::size_t kComparedRun = 8;
+// their lines are read from memory once and then compared in the cache,
+// where every further level would read them again.
+constexpr std::size_t kSmallRun = 8;
 constexpr int kMaxBigRuns = 4 * 64 + 4;
 
 // How a run's texts agree with the text of its first line: the least
@@ -107,6 +108,40 @@ void order_by_comparing(Engine& engine, Span run, Level level, Share share) {
   if (trace.numeric_failure_consulted) engine.failed_number.store(true, std::memory_order_relaxed);
 }
 
+// Orders a run of at most kSmallRun records by comparing their lines from
+// level on, each line's text at the level located once: a stable binary
+// insertion sort.
+void order_small_run(Engine& engine, Span run, Level level, Share share) {
+  if (!compares_bytes_from(level)) {
+    order_by_comparing(engine, run, level, share);
+    return;
+  }
+  SortRecord* const r = run.records;
+  LevelText text[kSmallRun];
+  CompareTrace trace;
+  for (std::size_t i = 0; i < run.n; ++i) {
+    const SortRecord record = r[i];
+    const LevelText t = level_text(line_text(record.line), level.key);
+    // The first place whose line sorts after this one.
+    std::size_t lo = 0, hi = i;
+    while (lo < hi) {
+      const std::size_t mid = lo + (hi - lo) / 2;
+      if (compare_level_texts(line_text(record.line), t, line_text(r[mid].line), text[mid], level, &trace) < 0) {
+        hi = mid;
+      } else {
+        lo = mid + 1;
+      }
+    }
+    for (std::size_t k = i; k > lo; --k) {
+      r[k] = r[k - 1];
+      text[k] = text[k - 1];
+    }
+    r[lo] = record;
+    text[lo] = t;
+  }
+  if (trace.numeric_failure_consulted) engine.failed_number.store(true, std::memory_order_relaxed);
+}
+
 // The level after a tie of the record's cache under rule.
 Level deeper(const SortRecord& record, Level level, TieRule rule) {
   // Only the collation's units need the text to find the next offset.
@@ -182,8 +217,8 @@ void refine_runs(Engine& engine, Span span, Level level, int depth, Share share,
         order_by_comparing(engine, run, Level{level.key, 0, false}, share);
       } else if (rule != TieRule::kEqual) {
         const Level next = deeper(r[i], level, rule);
-        if (run.n <= kComparedRun) {
-          order_by_comparing(engine, run, next, share);
+        if (run.n <= kSmallRun) {
+          order_small_run(engine, run, next, share);
         } else {
           refine_run(engine, run, next, depth, share);
         }

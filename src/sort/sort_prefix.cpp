@@ -146,15 +146,24 @@ std::size_t common_length(std::string_view a, std::string_view b, Level level) {
   }
 }
 
-int compare_from(std::string_view a, std::string_view b, Level level, CompareTrace* trace) {
-  // Bytes from the offset on decide text levels outside -i, whose units
-  // would need the level's phase; everything else asks comp_keys.
-  if (ignore_case || !reads_text(level.key) || level.offset == 0) return comp_keys(a, b, level.key, trace);
-  const LevelText ta = level_text(a, level.key), tb = level_text(b, level.key);
+bool compares_bytes_from(Level level) { return !ignore_case && reads_text(level.key); }
+
+int compare_level_texts(std::string_view a, LevelText ta, std::string_view b, LevelText tb, Level level,
+                        CompareTrace* trace) {
+  const bool rev = reversed(level.key);
+  // A line that lacks the field sorts first, and two that lack it are
+  // equal outright.
+  if (!ta.present || !tb.present) return ta.present == tb.present ? 0 : (ta.present != rev ? 1 : -1);
   if (ta.text.size() < level.offset || tb.text.size() < level.offset) return comp_keys(a, b, level.key, trace);
   const int r = compare_bytes(ta.text.substr(level.offset), tb.text.substr(level.offset));
-  if (r != 0) return reversed(level.key) ? -r : r;
+  if (r != 0) return rev ? -r : r;
   return after_key(level.key) == TieRule::kEqual ? 0 : comp_keys(a, b, level.key + 1, trace);
+}
+
+int compare_from(std::string_view a, std::string_view b, Level level, CompareTrace* trace) {
+  if (!compares_bytes_from(level)) return comp_keys(a, b, level.key, trace);
+  const LevelText ta = level_text(a, level.key), tb = level_text(b, level.key);
+  return compare_level_texts(a, ta, b, tb, level, trace);
 }
 
 std::uint64_t sort_prefix(std::string_view line) { return level_prefix(line, Level{}); }

@@ -80,6 +80,15 @@ std::size_t common_length(std::string_view a, std::string_view b, Level level);
 // negative, zero or positive. trace as for comp_keys.
 int compare_from(std::string_view a, std::string_view b, Level level, CompareTrace* trace);
 
+// True when a level's texts decide by their bytes from its offset on: text
+// levels outside -i (the collation's units would need the level's phase).
+bool compares_bytes_from(Level level);
+
+// compare_from for such a level, with the level's texts of the two lines
+// already located.
+int compare_level_texts(std::string_view a, LevelText ta, std::string_view b, LevelText tb, Level level,
+                        CompareTrace* trace);
+
 // The level after a key whose texts all compare equal.
 TieRule after_key(int key);
 
