@@ -78,10 +78,15 @@ void advise_huge_pages(void* block, std::size_t size, std::size_t fresh) {
   do {
     if (now < fresh) return;
   } while (!left.compare_exchange_weak(now, now - fresh, std::memory_order_relaxed));
+  // The whole mapping is advised, not only its 2 MiB-aligned middle: a
+  // mapping split in parts of different advice can no longer be resized in
+  // place, and the kernel itself backs only the aligned 2 MiB stretches by
+  // huge pages.
+  const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
   const auto start = reinterpret_cast<std::uintptr_t>(block);
-  const std::uintptr_t begin = (start + kHugePage - 1) & ~(kHugePage - 1);
-  const std::uintptr_t end = (start + size) & ~(kHugePage - 1);
-  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+  const std::uintptr_t begin = start & ~(page - 1);
+  const std::uintptr_t end = (start + size + page - 1) & ~(page - 1);
+  ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
 }
 
 }  // namespace qorla

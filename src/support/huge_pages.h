@@ -16,9 +16,9 @@ namespace qorla {
 // ..., per zone); 0 for text it cannot read.
 std::uint64_t free_huge_bytes(std::string_view buddyinfo, std::size_t base_page, std::size_t huge_page);
 
-// Asks for huge pages for the 2 MiB-aligned part of a block of size bytes
-// that now holds fresh bytes at its end, while the free huge pages seen at
-// the start of the run cover them.
+// Asks for huge pages for a block of size bytes that the allocator mapped
+// on its own and that now holds fresh bytes at its end, while the free huge
+// pages seen at the start of the run cover them.
 void advise_huge_pages(void* block, std::size_t size, std::size_t fresh);
 
 }  // namespace qorla

@@ -26,6 +26,15 @@ bool over_limit(std::size_t size) {
 // again, so that the count returns exactly what it took.
 std::atomic<std::size_t> held{0};
 
+// Blocks of 1 MiB or more get mappings of their own, always: one that
+// grows is then moved by the kernel without a copy, and huge pages can be
+// asked for it alone. (Left to itself the allocator raises this bound as
+// blocks are given back, up to 32 MiB.)
+const bool own_mappings = [] {
+  ::mallopt(M_MMAP_THRESHOLD, 1 << 20);
+  return true;
+}();
+
 std::atomic<std::size_t>& budget() {
   static std::atomic<std::size_t> bytes{static_cast<std::size_t>(work_out_memory_budget())};
   return bytes;
