@@ -71,10 +71,9 @@ bool reversed(int key) { return sort_cnt == 0 ? rev_flag != 0 : sort[key].rev !=
 LevelText level_text(std::string_view line, int key) {
   if (sort_cnt == 0) return {line, true};
   const KeySpec& spec = sort[key];
-  const char* end = nullptr;
-  const char* start = str_search(line.data(), spec.no, spec.pos, spec.len, &end);
-  if (start == nullptr) return {{}, false};
-  return {std::string_view(start, static_cast<std::size_t>(end - start)), true};
+  const KeySpan k = locate_key(line, spec.no, spec.pos, spec.len);
+  if (k.start == nullptr) return {{}, false};
+  return {std::string_view(k.start, static_cast<std::size_t>(k.end - k.start)), true};
 }
 
 bool reads_text(int key) { return sort_cnt == 0 || !is_typed(sort[key].type); }
