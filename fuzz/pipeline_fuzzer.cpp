@@ -132,7 +132,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     shared.block_end = block_end;
   }
   // Now and then the input is mapped, so that lines stay where they stand.
-  if ((more >> 3) & 1) qorla::map_input(file, "input");
+  if ((more >> 3) & 1) qorla::load_whole(file, "input");
   static Run run;
   run = Run{&file, &options, &table, &out, nullptr, false, {}};
 

@@ -160,7 +160,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   table.block_end = block_end;
   // Without a small buffer, now and then the file is mapped, so that lines
   // are stored where they stand until one needs the stream reader.
-  if (!(flags & 16) && (flags & 32)) qorla::map_input(file, "input");
+  if (!(flags & 16) && (flags & 32)) qorla::load_whole(file, "input");
   Read read{&file, &options, &table};
   qorla_fuzz::StderrCapture capture;
   const int status = qorla_fuzz::run_trapping_exit(

@@ -1,5 +1,6 @@
 #include "input/input_file.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <csignal>
@@ -9,9 +10,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "support/huge_pages.h"
 #include "support/line_ref.h"
 #include "support/memory.h"
 #include "support/messages.h"
+#include "support/parallel.h"
 
 namespace qorla {
 
@@ -66,10 +69,50 @@ void note_mapping(const char* begin, std::size_t size, const char* name) {
 
 }  // namespace
 
-void map_input(InputFile& file, const char* name) {
-  struct stat st;
-  if (::fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) return;
-  const auto size = static_cast<std::size_t>(st.st_size);
+namespace {
+
+// Reads [begin, end) of the file at its place in the copy, on every core.
+struct WholeRead {
+  int fd;
+  char* data;
+  std::size_t size;
+  int parts;
+  std::atomic<bool> short_read{false};
+};
+
+void read_part(int part, void* context) {
+  auto& job = *static_cast<WholeRead*>(context);
+  std::size_t at = part_begin(job.size, job.parts, part, 4096);
+  const std::size_t end = part_begin(job.size, job.parts, part + 1, 4096);
+  while (at < end) {
+    const ssize_t got = ::pread(job.fd, job.data + at, end - at, static_cast<off_t>(at));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      job.short_read = true;  // a read error, or the file shrank
+      return;
+    }
+    at += static_cast<std::size_t>(got);
+  }
+}
+
+// Copies the whole file into memory the budget grants; false, with nothing
+// kept, when the file does not read back whole.
+bool read_whole(InputFile& file, std::size_t size) {
+  char* data = static_cast<char*>(getmem(size));
+  insist_on_huge_pages(data, size);
+  WholeRead job{file.fd, data, size, worker_count(), {}};
+  run_parallel(job.parts, read_part, &job);
+  if (job.short_read) {
+    freemem(data);
+    return false;
+  }
+  file.whole = data;
+  file.whole_size = size;
+  file.at_end = true;
+  return true;
+}
+
+void map_whole(InputFile& file, std::size_t size, const char* name) {
   // The mapped text is the run's as much as copied text would be.
   if (!hold_memory(size)) return;
   void* data = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, file.fd, 0);
@@ -83,13 +126,28 @@ void map_input(InputFile& file, const char* name) {
   }
   ::madvise(data, size, MADV_SEQUENTIAL);
   note_mapping(static_cast<const char*>(data), size, name);
-  file.mapped = static_cast<const char*>(data);
-  file.mapped_size = size;
+  file.whole = static_cast<const char*>(data);
+  file.whole_size = size;
   file.at_end = true;
 }
 
+}  // namespace
+
+void load_whole(InputFile& file, const char* name) {
+  struct stat st;
+  if (::fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) return;
+  const auto size = static_cast<std::size_t>(st.st_size);
+  // A file is copied into huge pages when they are free, and when it is so
+  // large that the sort's scattered reads of its lines would cost more than
+  // the kernel's work to find huge pages for it; others are mapped.
+  constexpr std::size_t kCopyMinimum = std::size_t{4} << 20;
+  constexpr std::size_t kAlwaysCopied = std::size_t{1} << 30;
+  if (size >= kCopyMinimum && (huge_pages_left(size) || size >= kAlwaysCopied) && read_whole(file, size)) return;
+  map_whole(file, size, name);
+}
+
 void stream_from(InputFile& file, std::size_t offset) {
-  file.mapped = nullptr;
+  file.whole = nullptr;
   file.begin = file.end = 0;
   file.at_end = false;
   file.may_hold_nul = true;

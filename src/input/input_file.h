@@ -1,7 +1,8 @@
 // A file read in large blocks, with text-mode translation on the way in:
 // carriage returns are removed and a byte 0x1A ends the data. Works on
-// pipes and special files. A regular file is mapped instead, so that its
-// lines can stay where they are; its reader translates what needs it.
+// pipes and special files. A regular file is held in memory whole instead,
+// so that its lines can stay where they are; its reader translates what
+// needs it.
 #pragma once
 
 #include <cstddef>
@@ -18,22 +19,24 @@ struct InputFile {
   bool at_end = false;       // no more data will be read
   bool read_error = false;   // the data ended by a read error
   bool may_hold_nul = true;  // [begin, end) may hold a 0 byte
-  // The whole file, untranslated, when it is mapped; kept until the process
-  // ends, since stored lines point into it.
-  const char* mapped = nullptr;
-  std::size_t mapped_size = 0;
+  // The whole file, untranslated, when it is held in memory; kept until the
+  // process ends, since stored lines point into it.
+  const char* whole = nullptr;
+  std::size_t whole_size = 0;
 };
 
 // Opens path for reading; false when it cannot be opened or is a directory.
 bool open_input(InputFile& file, const char* path, char* buffer, std::size_t capacity);
 
-// Maps an open regular file that is not empty, whole, when the system
-// allows it; otherwise the file stays a stream. name is for the report of
-// a mapped file that shrinks under the run.
-void map_input(InputFile& file, const char* name);
+// Holds an open regular file that is not empty in memory, whole: read into
+// huge pages where the kernel has enough of them free (lines scattered over
+// gigabytes are then reached fast), else mapped. A file that can be neither
+// stays a stream. name is for the report of a mapped file that shrinks
+// under the run.
+void load_whole(InputFile& file, const char* name);
 
-// Reads a mapped file from offset on through the buffer, translated, as if
-// it had been opened as a stream.
+// Reads a file held whole from offset on through the buffer, translated,
+// as if it had been opened as a stream.
 void stream_from(InputFile& file, std::size_t offset);
 
 void close_input(InputFile& file);

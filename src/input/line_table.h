@@ -9,8 +9,8 @@
 
 namespace qorla {
 
-// Lines are copied into large blocks or left where they are (a mapped
-// file); nothing is freed before the process ends, except the table itself
+// Lines are copied into large blocks or left where they are (a file held
+// whole); nothing is freed before the process ends, except the table itself
 // once the sort has taken the lines over.
 struct LineTable {
   LineRef* lines = nullptr;

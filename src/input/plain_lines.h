@@ -1,4 +1,4 @@
-// The lines of a mapped file that needs nothing but finding its line
+// The lines of a file held whole that needs nothing but finding its line
 // feeds, found on every core.
 #pragma once
 

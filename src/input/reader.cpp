@@ -75,7 +75,7 @@ bool read_line_slowly(InputFile& file, std::string_view first, const Options& op
 }
 
 
-// A line of a mapped file whose only bytes beyond plain text are carriage
+// A line of a file held whole whose only bytes beyond plain text are carriage
 // returns: stored as a copy without them. False when the line needs the
 // stream reader after all.
 bool store_without_carriage_returns(LineTable& table, const Options& options, std::string_view line) {
@@ -92,21 +92,21 @@ bool store_without_carriage_returns(LineTable& table, const Options& options, st
   return true;
 }
 
-// Stores one line of a mapped file, its line feed included; false when the
+// Stores one line of a file held whole, its line feed included; false when the
 // line needs the stream reader (too long, a join, a 0 or 0x1A byte).
-bool store_mapped_line(LineTable& table, const Options& options, std::string_view line, bool special) {
+bool store_whole_line(LineTable& table, const Options& options, std::string_view line, bool special) {
   if (special) return store_without_carriage_returns(table, options, line);
   if (line.size() >= kPieceMax || (options.join_flag && ends_in_backslash_line_feed(line))) return false;
   store(table, options, line, true);
   return true;
 }
 
-// Stores the lines of a mapped file where they stand, 64 bytes looked at a
+// Stores the lines of a file held whole where they stand, 64 bytes looked at a
 // time. Returns the offset of the first line left to the stream reader, or
 // the file's size when none is.
-std::size_t read_mapped(const InputFile& file, const Options& options, LineTable& table) {
-  const char* data = file.mapped;
-  const std::size_t size = file.mapped_size;
+std::size_t store_whole_lines(const InputFile& file, const Options& options, LineTable& table) {
+  const char* data = file.whole;
+  const std::size_t size = file.whole_size;
   // A large file of plain lines, kept whole, is read on every core.
   constexpr std::size_t kPlainMinimum = std::size_t{4} << 20;
   const bool whole = options.join_flag == 0 && options.cut_first == 0 && options.cut_last == 9999;
@@ -125,7 +125,7 @@ std::size_t read_mapped(const InputFile& file, const Options& options, LineTable
       const std::uint64_t upto = bit == 63 ? ~std::uint64_t{0} : (std::uint64_t{2} << bit) - 1;
       const bool special = line_special || (m.special & upto & ~seen) != 0;
       const std::size_t end = at + static_cast<std::size_t>(bit) + 1;
-      if (!store_mapped_line(table, options, std::string_view(data + line_start, end - line_start), special)) {
+      if (!store_whole_line(table, options, std::string_view(data + line_start, end - line_start), special)) {
         return line_start;
       }
       line_start = end;
@@ -140,9 +140,9 @@ std::size_t read_mapped(const InputFile& file, const Options& options, LineTable
 }  // namespace
 
 void read_lines(InputFile& file, const char* name, const Options& options, LineTable& table) {
-  if (file.mapped != nullptr) {
-    const std::size_t rest = read_mapped(file, options, table);
-    if (rest == file.mapped_size) return;
+  if (file.whole != nullptr) {
+    const std::size_t rest = store_whole_lines(file, options, table);
+    if (rest == file.whole_size) return;
     stream_from(file, rest);
   }
   for (;;) {
@@ -174,7 +174,7 @@ void read_files(int argc, char** argv, const Options& options, LineTable& table)
       errmsg("%s: not found\n", argv[i]);
       continue;
     }
-    map_input(file, argv[i]);
+    load_whole(file, argv[i]);
     read_lines(file, argv[i], options, table);
     close_input(file);
   }

@@ -62,7 +62,7 @@ Lines read_path(const std::string& path, const Options& options, std::size_t cap
     ADD_FAILURE() << "cannot open " << path;
     return {};
   }
-  map_input(file, path.c_str());
+  load_whole(file, path.c_str());
   LineTable table;
   create_table(table);
   read_lines(file, path.c_str(), options, table);
@@ -224,7 +224,7 @@ class ReadLines : public ReaderTest, public ::testing::WithParamInterface<ReadCa
 TEST_P(ReadLines, StoresTheLines) {
   const ReadCase& c = GetParam();
   const Options options = options_with(c.join, c.n1, c.n2);
-  // A regular file is mapped; a pipe is read as a stream, also across a
+  // A regular file is held whole; a pipe is read as a stream, also across a
   // buffer barely larger than one piece.
   EXPECT_EQ(read_path(write(c.input), options), c.expected);
   for (const std::size_t capacity : {std::size_t{1} << 20, std::size_t{4099}}) {

@@ -71,6 +71,8 @@ std::uint64_t free_huge_bytes(std::string_view buddyinfo, std::size_t base_page,
   return total;
 }
 
+bool huge_pages_left(std::size_t bytes) { return huge_left().load(std::memory_order_relaxed) >= bytes; }
+
 void advise_huge_pages(void* block, std::size_t size, std::size_t fresh) {
   if (fresh < kWorthIt) return;
   std::atomic<std::uint64_t>& left = huge_left();
@@ -78,6 +80,10 @@ void advise_huge_pages(void* block, std::size_t size, std::size_t fresh) {
   do {
     if (now < fresh) return;
   } while (!left.compare_exchange_weak(now, now - fresh, std::memory_order_relaxed));
+  insist_on_huge_pages(block, size);
+}
+
+void insist_on_huge_pages(void* block, std::size_t size) {
   // The whole mapping is advised, not only its 2 MiB-aligned middle: a
   // mapping split in parts of different advice can no longer be resized in
   // place, and the kernel itself backs only the aligned 2 MiB stretches by
