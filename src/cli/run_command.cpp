@@ -58,7 +58,7 @@ Output make_output() {
 void stop_unless_the_rest_fits(const LineTable& lines) {
   const SortPlan plan = plan_sort(lines);
   const std::size_t output = kOutputBufferSize + write_lines_memory(static_cast<std::size_t>(lines.line_count));
-  const std::size_t peak = plan.growth + std::max(plan.working, output);
+  const std::size_t peak = std::max(plan.peak, plan.kept + output);
   if (!memory_fits(peak)) getmem_failed(peak);
 }
 

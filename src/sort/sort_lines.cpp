@@ -18,32 +18,27 @@ namespace {
 
 constexpr int kMaxWorkers = 64;
 
-// Turns the table's array of lines into records in the same memory, grown
-// to twice its size: record i (16 bytes at 16i) covers lines 2i and 2i+1,
-// which lie at or after line i, so walking down from the last line reads
-// every line before its place is written.
-SortRecord* to_records(LineTable& table, std::size_t n) {
-  auto* bytes = static_cast<char*>(moremem(table.lines, n * sizeof(SortRecord)));
-  for (std::size_t i = n; i-- > 0;) {
-    LineRef line;
-    std::memcpy(&line, bytes + i * sizeof(LineRef), sizeof line);
-    const SortRecord record{0, line};
-    std::memcpy(bytes + i * sizeof(SortRecord), &record, sizeof record);
+// Copies between the table's lines and the records, on every core.
+struct Conversion {
+  const LineRef* lines_in;
+  SortRecord* records;
+  LineRef* lines_out;
+  std::size_t n;
+  int parts;
+};
+
+void to_records_part(int part, void* context) {
+  const auto& job = *static_cast<Conversion*>(context);
+  for (std::size_t i = part_begin(job.n, job.parts, part), end = part_begin(job.n, job.parts, part + 1); i < end; ++i) {
+    job.records[i] = SortRecord{0, job.lines_in[i]};
   }
-  auto* records = reinterpret_cast<SortRecord*>(bytes);
-  table.lines = nullptr;
-  return records;
 }
 
-// Rewrites the sorted records as lines in the same memory: line i (8 bytes
-// at 8i) never reaches record i+1 (at 16i+16).
-const LineRef* to_lines(SortRecord* records, std::size_t n) {
-  auto* out = static_cast<LineRef*>(static_cast<void*>(records));
-  for (std::size_t i = 0; i < n; ++i) {
-    const LineRef line = records[i].line;
-    std::memcpy(static_cast<void*>(out + i), &line, sizeof line);
+void to_lines_part(int part, void* context) {
+  const auto& job = *static_cast<Conversion*>(context);
+  for (std::size_t i = part_begin(job.n, job.parts, part), end = part_begin(job.n, job.parts, part + 1); i < end; ++i) {
+    job.lines_out[i] = job.records[i].line;
   }
-  return out;
 }
 
 void report_failed_numbers(const LineRef* sorted, std::size_t n) {
@@ -71,8 +66,12 @@ SortPlan plan_sort(const LineTable& table) {
   const auto n = static_cast<std::size_t>(table.line_count);
   if (n == 0) return {0, 0};
   const std::size_t held = static_cast<std::size_t>(table.line_capacity) * sizeof(LineRef);
-  const std::size_t records = n * sizeof(SortRecord);
-  return {records > held ? records - held : 0, parallel_sort_buffer(n, workers_for(n)) * sizeof(SortRecord)};
+  const std::size_t records = n * sizeof(SortRecord), lines = n * sizeof(LineRef);
+  const std::size_t buffer = parallel_sort_buffer(n, workers_for(n)) * sizeof(SortRecord);
+  // The table is trimmed to its lines, then the records are made while it
+  // is held, and the buffer and then the sorted lines while the records are.
+  const std::size_t peak = records + std::max(buffer, lines);
+  return {peak > held ? peak - held : 0, lines > held ? lines - held : 0};
 }
 
 const LineRef* sort_lines(LineTable& table) {
@@ -81,15 +80,27 @@ const LineRef* sort_lines(LineTable& table) {
   Engine engine;
   engine.n = n;
   engine.workers = workers_for(n);
-  engine.records = to_records(table, n);
+  // The table's room for lines still to come is given back first.
+  table.lines = static_cast<LineRef*>(moremem(table.lines, n * sizeof(LineRef)));
+  table.line_capacity = table.line_count;
+  Conversion conversion{table.lines, static_cast<SortRecord*>(getmem(n * sizeof(SortRecord))), nullptr, n,
+                        engine.workers};
+  run_parallel(conversion.parts, to_records_part, &conversion);
+  // The records hold the lines now: the table's array is given back before
+  // the sort's own working memory is taken.
+  freemem(table.lines);
+  table.lines = nullptr;
+  engine.records = conversion.records;
   engine.buffer_capacity = parallel_sort_buffer(n, engine.workers);
   engine.buffer = static_cast<SortRecord*>(getmem(engine.buffer_capacity * sizeof(SortRecord)));
   engine.big = std::max<std::size_t>(n / (4 * static_cast<std::size_t>(engine.workers)), 1);
   refine_all(engine, Level{});
   freemem(engine.buffer);
-  const LineRef* sorted = to_lines(engine.records, n);
-  if (engine.failed_number.load()) report_failed_numbers(sorted, n);
-  return sorted;
+  conversion.lines_out = static_cast<LineRef*>(getmem(n * sizeof(LineRef)));
+  run_parallel(conversion.parts, to_lines_part, &conversion);
+  freemem(engine.records);
+  if (engine.failed_number.load()) report_failed_numbers(conversion.lines_out, n);
+  return conversion.lines_out;
 }
 
 }  // namespace qorla
