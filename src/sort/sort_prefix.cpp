@@ -70,8 +70,8 @@ bool reversed(int key) { return sort_cnt == 0 ? rev_flag != 0 : sort[key].rev !=
 
 LevelText level_text(std::string_view line, int key) {
   if (sort_cnt == 0) return {line, true};
-  const KeySpec& spec = sort[key];
-  const KeySpan k = locate_key(line, spec.no, spec.pos, spec.len);
+  const KeySpec& key_spec = sort[key];
+  const KeySpan k = locate_key(line, key_spec.no, key_spec.pos, key_spec.len);
   if (k.start == nullptr) return {{}, false};
   return {std::string_view(k.start, static_cast<std::size_t>(k.end - k.start)), true};
 }
