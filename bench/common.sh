@@ -155,6 +155,54 @@ timed_run() {
 median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 largest() { printf '%s\n' "$@" | sort -g | tail -n 1; }
 
+# Times qorla_cmd and peer_cmd $1 times each, alternating which goes first
+# (so that neither always runs right after the other's output was written),
+# and compares their outputs after the first round; $2 names the workload
+# in messages. Outputs that differ end the run (keeping them in $run_dir
+# unless drop_differing_outputs is 1), unless $3 is 1: then `outputs` says
+# "identical" or "differ". Sets q_time, p_time, q_cpu, p_cpu (medians) and
+# q_rss, p_rss (largest, KiB).
+drop_differing_outputs=0
+time_pair() {
+  local count=$1 label=$2 may_differ=${3-0} r who where kept order
+  local q_times=() p_times=() q_rsses=() p_rsses=() q_cpus=() p_cpus=()
+  for ((r = 0; r < count; r++)); do
+    if ((r % 2 == 0)); then order=(qorla peer); else order=(peer qorla); fi
+    for who in "${order[@]}"; do
+      if [[ $who == qorla ]]; then
+        timed_run qorla "${qorla_cmd[@]}"
+        if [[ -s $run_dir/qorla.err ]]; then
+          cat "$run_dir/qorla.err" >&2
+          fail "'${qorla_cmd[*]}' wrote to its error stream"
+        fi
+        q_times+=("$run_seconds") q_rsses+=("$run_rss_kb") q_cpus+=("$run_cpu")
+      else
+        timed_run peer "${peer_cmd[@]}"
+        p_times+=("$run_seconds") p_rsses+=("$run_rss_kb") p_cpus+=("$run_cpu")
+      fi
+    done
+    if ((r == 0)); then
+      [[ -s $run_dir/qorla.out ]] || fail "$label: qorla printed nothing"
+      outputs=identical
+      if ! cmp -s "$run_dir/qorla.out" "$run_dir/peer.out"; then
+        outputs=differ
+        if ((!may_differ)); then
+          where=$(cmp "$run_dir/qorla.out" "$run_dir/peer.out" 2>&1 | head -n 1 || true)
+          kept="outputs deleted"
+          if ((!drop_differing_outputs)); then
+            keep_outputs=1
+            kept="outputs kept in $run_dir as qorla.out and peer.out"
+          fi
+          fail "$label: the output of '${qorla_cmd[*]}' differs from 'LC_ALL=C ${peer_cmd[*]}' ($where; $kept)"
+        fi
+      fi
+    fi
+  done
+  q_time=$(median "${q_times[@]}") p_time=$(median "${p_times[@]}")
+  q_cpu=$(median "${q_cpus[@]}") p_cpu=$(median "${p_cpus[@]}")
+  q_rss=$(largest "${q_rsses[@]}") p_rss=$(largest "${p_rsses[@]}")
+}
+
 # --- Report -------------------------------------------------------------------
 # The CPU model, or the machine type where /proc/cpuinfo names none.
 cpu_model() {

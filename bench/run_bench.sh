@@ -94,41 +94,9 @@ for n in "${sizes[@]}"; do
   for w in "${!names[@]}"; do
     commands_for "$w" "$file"
     echo "[$n lines] ${names[$w]}: $runs runs each ..." >&2
-    q_times=() p_times=() q_rss=() p_rss=() q_cpu=() p_cpu=()
-    for ((r = 0; r < runs; r++)); do
-      # Alternate which command goes first, so that neither always runs
-      # right after the other's output was written.
-      if ((r % 2 == 0)); then order=(qorla peer); else order=(peer qorla); fi
-      for who in "${order[@]}"; do
-        if [[ $who == qorla ]]; then
-          timed_run qorla "${qorla_cmd[@]}"
-          if [[ -s $run_dir/qorla.err ]]; then
-            cat "$run_dir/qorla.err" >&2
-            fail "'${qorla_cmd[*]}' wrote to its error stream"
-          fi
-          q_times+=("$run_seconds") q_rss+=("$run_rss_kb") q_cpu+=("$run_cpu")
-        else
-          timed_run peer "${peer_cmd[@]}"
-          p_times+=("$run_seconds") p_rss+=("$run_rss_kb") p_cpu+=("$run_cpu")
-        fi
-      done
-      if ((r == 0)); then
-        [[ -s $run_dir/qorla.out ]] || fail "workload '${names[$w]}': qorla printed nothing"
-        if cmp -s "$run_dir/qorla.out" "$run_dir/peer.out"; then
-          outputs="identical"
-        elif ((!must_match[w])); then
-          outputs="differ"
-        else
-          where=$(cmp "$run_dir/qorla.out" "$run_dir/peer.out" 2>&1 | head -n 1 || true)
-          keep_outputs=1
-          fail "workload '${names[$w]}' on $n lines: the output of '${qorla_shown[$w]}' differs from 'LC_ALL=C ${peer_shown[$w]}' ($where; outputs kept in $run_dir as qorla.out and peer.out)"
-        fi
-        ((must_match[w])) || outputs="timing only (outputs $outputs)"
-      fi
-    done
-    qt=$(median "${q_times[@]}") pt=$(median "${p_times[@]}")
-    qr=$(largest "${q_rss[@]}") pr=$(largest "${p_rss[@]}")
-    qc=$(median "${q_cpu[@]}") pc=$(median "${p_cpu[@]}")
+    time_pair "$runs" "workload '${names[$w]}' on $n lines" $((!must_match[w]))
+    ((must_match[w])) || outputs="timing only (outputs $outputs)"
+    qt=$q_time pt=$p_time qr=$q_rss pr=$p_rss qc=$q_cpu pc=$p_cpu
     ns_per_line["$w,$n,q"]=$(awk -v t="$qt" -v n="$n" 'BEGIN { printf "%.0f", t / n * 1e9 }')
     ns_per_line["$w,$n,p"]=$(awk -v t="$pt" -v n="$n" 'BEGIN { printf "%.0f", t / n * 1e9 }')
     rows+=("$(awk -v name="${names[$w]}" -v n="$n" -v qt="$qt" -v pt="$pt" -v qr="$qr" -v pr="$pr" -v qc="$qc" -v pc="$pc" \

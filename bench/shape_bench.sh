@@ -176,47 +176,6 @@ speed_target() {
   if [[ $2 == key ]]; then echo 4; elif [[ $1 == words ]]; then echo 4; else echo 3; fi
 }
 
-# Times qorla_cmd and peer_cmd $1 times each, alternating which goes first,
-# and checks after the first round that their outputs are byte-identical;
-# $2 names the workload in messages. Sets q_time, p_time, q_cpu, p_cpu
-# (medians) and q_rss, p_rss (largest, KiB).
-time_pair() {
-  local count=$1 label=$2 r who where kept order
-  local q_times=() p_times=() q_rsses=() p_rsses=() q_cpus=() p_cpus=()
-  for ((r = 0; r < count; r++)); do
-    if ((r % 2 == 0)); then order=(qorla peer); else order=(peer qorla); fi
-    for who in "${order[@]}"; do
-      if [[ $who == qorla ]]; then
-        timed_run qorla "${qorla_cmd[@]}"
-        if [[ -s $run_dir/qorla.err ]]; then
-          cat "$run_dir/qorla.err" >&2
-          fail "'${qorla_cmd[*]}' wrote to its error stream"
-        fi
-        q_times+=("$run_seconds") q_rsses+=("$run_rss_kb") q_cpus+=("$run_cpu")
-      else
-        timed_run peer "${peer_cmd[@]}"
-        p_times+=("$run_seconds") p_rsses+=("$run_rss_kb") p_cpus+=("$run_cpu")
-      fi
-    done
-    if ((r == 0)); then
-      [[ -s $run_dir/qorla.out ]] || fail "$label: qorla printed nothing"
-      if ! cmp -s "$run_dir/qorla.out" "$run_dir/peer.out"; then
-        where=$(cmp "$run_dir/qorla.out" "$run_dir/peer.out" 2>&1 | head -n 1 || true)
-        # The outputs of the growth run are too big to leave behind.
-        kept="outputs deleted"
-        if [[ -z $growth_file ]]; then
-          keep_outputs=1
-          kept="outputs kept in $run_dir as qorla.out and peer.out"
-        fi
-        fail "$label: the output of '${qorla_cmd[*]}' differs from 'LC_ALL=C ${peer_cmd[*]}' ($where; $kept)"
-      fi
-    fi
-  done
-  q_time=$(median "${q_times[@]}") p_time=$(median "${p_times[@]}")
-  q_cpu=$(median "${q_cpus[@]}") p_cpu=$(median "${p_cpus[@]}")
-  q_rss=$(largest "${q_rsses[@]}") p_rss=$(largest "${p_rsses[@]}")
-}
-
 cores=$(nproc)
 cpu=$(cpu_model)
 
@@ -288,6 +247,8 @@ if ((growth)); then
       "$((available_kb / 1000)) MB are available"
 
   growth_file="$data/growth_${big}_seed${seed}_${generator_digest}.txt"
+  # The outputs of the growth run are too big to leave behind.
+  drop_differing_outputs=1
   build_generator
   echo "Generating $big lines of random words (seed $seed) for the growth run ..." >&2
   "$generator" "$big" "$seed" "$growth_file.tmp" || fail "generating $growth_file"
