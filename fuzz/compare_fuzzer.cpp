@@ -51,7 +51,8 @@ int record_order(const char* a, const char* b, bool skip) {
     if (rule == qorla::TieRule::kEqual) return 0;
     if (rule == qorla::TieRule::kCompare) return sign(qorla::comp_keys(a, b, level.key, nullptr));
     level = qorla::next_level(level, rule, qorla::level_text(a, level.key).text);
-    FUZZ_CHECK(sign(qorla::compare_from(a, b, level, nullptr)) == expected);
+    // (Not under a full table of 256 keys: each check walks the remaining keys.)
+    if (qorla::sort_cnt < qorla::kMaxKeys) FUZZ_CHECK(sign(qorla::compare_from(a, b, level, nullptr)) == expected);
   }
   FUZZ_CHECK(!"the levels never end");
   return 0;
