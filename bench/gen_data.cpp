@@ -8,17 +8,7 @@
 
 #include "line_generator.h"
 
-namespace {
-
-bool parse_count(const char* text, unsigned long long& value) {
-  if (text[0] < '0' || text[0] > '9') return false;
-  char* end = nullptr;
-  errno = 0;
-  value = std::strtoull(text, &end, 10);
-  return errno == 0 && *end == 0;
-}
-
-}  // namespace
+using qorla::bench::parse_count;
 
 int main(int argc, char** argv) {
   unsigned long long lines = 0, seed = 0;

@@ -14,14 +14,6 @@
 
 namespace {
 
-bool parse_count(const char* text, unsigned long long& value) {
-  if (text[0] < '0' || text[0] > '9') return false;
-  char* end = nullptr;
-  errno = 0;
-  value = std::strtoull(text, &end, 10);
-  return errno == 0 && *end == 0;
-}
-
 // Writes `lines` lines of the generator to out in large chunks; false when
 // writing failed.
 template <typename Generator>
@@ -40,6 +32,7 @@ bool write_lines(Generator&& generator, unsigned long long lines, std::FILE* out
 }
 
 }  // namespace
+
 
 int main(int argc, char** argv) {
   using namespace qorla::bench;

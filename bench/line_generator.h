@@ -11,6 +11,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cerrno>
+#include <cstdlib>
 #include <cstdint>
 #include <iterator>
 #include <string>
@@ -51,6 +53,27 @@ struct Random {
     return static_cast<std::uint32_t>(((next() >> 32) * static_cast<std::uint64_t>(n)) >> 32);
   }
 };
+
+// v in decimal, zero-padded to at least min_digits digits.
+inline void append_number(std::string& out, std::uint64_t v, int min_digits = 1) {
+  char digits[24];
+  int n = 0;
+  do {
+    digits[n++] = static_cast<char>('0' + v % 10);
+    v /= 10;
+  } while (v != 0);
+  while (n < min_digits) digits[n++] = '0';
+  while (n > 0) out += digits[--n];
+}
+
+// Parses a decimal count given on a generator's command line.
+inline bool parse_count(const char* text, unsigned long long& value) {
+  if (text[0] < '0' || text[0] > '9') return false;
+  char* end = nullptr;
+  errno = 0;
+  value = std::strtoull(text, &end, 10);
+  return errno == 0 && *end == 0;
+}
 
 class LineGenerator {
  public:
@@ -130,17 +153,6 @@ class LineGenerator {
   }
   void append_second_word(std::string& out) {
     out += second_words_[skewed(static_cast<std::uint32_t>(second_words_.size()))];
-  }
-
-  static void append_number(std::string& out, std::uint64_t v, int min_digits) {
-    char digits[24];
-    int n = 0;
-    do {
-      digits[n++] = static_cast<char>('0' + v % 10);
-      v /= 10;
-    } while (v != 0);
-    while (n < min_digits) digits[n++] = '0';
-    while (n > 0) out += digits[--n];
   }
 
   // Below 2^24, spread over every magnitude from one digit to eight.

@@ -55,17 +55,6 @@ const char* pick(Random& rng, const char* const (&items)[N]) {
   return items[rng.below(static_cast<std::uint32_t>(N))];
 }
 
-inline void append_decimal(std::string& out, std::uint64_t v, int min_digits = 1) {
-  char digits[24];
-  int n = 0;
-  do {
-    digits[n++] = static_cast<char>('0' + v % 10);
-    v /= 10;
-  } while (v != 0);
-  while (n < min_digits) digits[n++] = '0';
-  while (n > 0) out += digits[--n];
-}
-
 inline void append_hex(std::string& out, std::uint64_t v, int digits) {
   static const char kHex[] = "0123456789abcdef";
   for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) out += kHex[(v >> shift) & 15];
@@ -323,7 +312,7 @@ class PathGenerator {
       name = word(rng) + "-" + word(rng);
     } else if (r < 95) {
       name = word(rng);
-      append_decimal(name, rng.below(1000));
+      append_number(name, rng.below(1000));
     } else {
       // Names typed by people, with a capital and a blank.
       name = word(rng) + " " + word(rng);
@@ -346,7 +335,7 @@ class PathGenerator {
     for (std::uint64_t i = 0; i < files; ++i) {
       number += 1 + rng.below(3);
       std::string name = stem;
-      append_decimal(name, number, 5);
+      append_number(name, number, 5);
       name += extension;
       frame.children.push_back({std::move(name), 1, false, -1});
     }
@@ -356,12 +345,12 @@ class PathGenerator {
 
   static std::string version(Random& rng) {
     std::string v;
-    append_decimal(v, rng.below(10));
+    append_number(v, rng.below(10));
     v += '.';
-    append_decimal(v, mild_head(rng, 40));
+    append_number(v, mild_head(rng, 40));
     if (rng.below(2)) {
       v += '.';
-      append_decimal(v, mild_head(rng, 20));
+      append_number(v, mild_head(rng, 20));
     }
     return v;
   }
@@ -419,14 +408,14 @@ class LogGenerator {
     static const std::vector<std::uint32_t> kStatusWeights = {80, 6, 2, 2, 6, 2, 1, 1};
     static const int kStatuses[] = {200, 304, 301, 302, 404, 403, 500, 503};
     const int status = kStatuses[weighted(rng_, kStatusWeights)];
-    append_decimal(out, static_cast<std::uint64_t>(status));
+    append_number(out, static_cast<std::uint64_t>(status));
     out += ' ';
-    append_decimal(out, status == 200 ? (rng_.below(1u << 17) >> rng_.below(10)) : 100 + rng_.below(400));
+    append_number(out, status == 200 ? (rng_.below(1u << 17) >> rng_.below(10)) : 100 + rng_.below(400));
     out += ' ';
     const std::uint32_t ms = rng_.below(1u << 14) >> rng_.below(12);
-    append_decimal(out, ms / 1000);
+    append_number(out, ms / 1000);
     out += '.';
-    append_decimal(out, ms % 1000, 3);
+    append_number(out, ms % 1000, 3);
     out += " \"";
     static const char* const kAgents[] = {
         "Mozilla/5.0 (X11; Linux x86_64)",
@@ -460,15 +449,15 @@ class LogGenerator {
   static void append_time_stamp(std::string& out, std::uint64_t ms) {
     const std::uint64_t seconds = ms / 1000;
     out += "2026-11-";
-    append_decimal(out, 1 + seconds / 86400, 2);
+    append_number(out, 1 + seconds / 86400, 2);
     out += ' ';
-    append_decimal(out, seconds / 3600 % 24, 2);
+    append_number(out, seconds / 3600 % 24, 2);
     out += ':';
-    append_decimal(out, seconds / 60 % 60, 2);
+    append_number(out, seconds / 60 % 60, 2);
     out += ':';
-    append_decimal(out, seconds % 60, 2);
+    append_number(out, seconds % 60, 2);
     out += '.';
-    append_decimal(out, ms % 1000, 3);
+    append_number(out, ms % 1000, 3);
   }
 
   std::string make_host() {
@@ -477,7 +466,7 @@ class LogGenerator {
     const auto address = [&](int parts, char separator) {
       for (int i = 0; i < parts; ++i) {
         if (i > 0) host += separator;
-        append_decimal(host, i == 0 ? 1 + rng_.below(223) : rng_.below(256));
+        append_number(host, i == 0 ? 1 + rng_.below(223) : rng_.below(256));
       }
     };
     const std::uint32_t r = rng_.below(100);
@@ -493,7 +482,7 @@ class LogGenerator {
       host += '.' + words_[rng_.below(6)] + "bot.example.com";
     } else {
       host = words_[mild_head(rng_, 3000)];
-      append_decimal(host, rng_.below(100));
+      append_number(host, rng_.below(100));
       host += '.' + words_[rng_.below(200)] + ".example.org";
     }
     return host;
@@ -517,11 +506,11 @@ class LogGenerator {
       out += rng_.below(3) ? "/api/v2/" : "/api/v1/";
       out += pick(rng_, kResources);
       out += '/';
-      append_decimal(out, rng_.below(1u << 20));
+      append_number(out, rng_.below(1u << 20));
       if (rng_.below(4) == 0) out += rng_.below(2) ? "/items" : "/history";
       if (rng_.below(5) == 0) {
         out += "?page=";
-        append_decimal(out, 1 + mild_head(rng_, 50));
+        append_number(out, 1 + mild_head(rng_, 50));
       }
     } else if (r < 75) {
       out += "/products/";
@@ -529,17 +518,17 @@ class LogGenerator {
       out += '-';
       out += words_[mild_head(rng_, 3000)];
       out += '-';
-      append_decimal(out, rng_.below(100000));
+      append_number(out, rng_.below(100000));
     } else if (r < 85) {
       out += "/blog/2026/";
-      append_decimal(out, 1 + rng_.below(11), 2);
+      append_number(out, 1 + rng_.below(11), 2);
       out += '/';
       out += words_[mild_head(rng_, 500)] + '-' + words_[mild_head(rng_, 3000)] + '-' + words_[rng_.below(3000)];
     } else if (r < 90) {
       out += "/search?q=";
       out += words_[heavy_head(rng_, 3000)];
       out += "&page=";
-      append_decimal(out, 1 + heavy_head(rng_, 20));
+      append_number(out, 1 + heavy_head(rng_, 20));
     } else {
       static const char* const kPages[] = {"/", "/index.html", "/favicon.ico", "/robots.txt", "/login",
                                            "/logout", "/cart", "/checkout", "/about", "/sitemap.xml"};
@@ -575,7 +564,7 @@ class DuplicateGenerator {
       std::string line = "status=";
       line += kStatuses[status];
       line += " code=";
-      append_decimal(line, status == 0 ? rng_.below(40) : 100 + rng_.below(500));
+      append_number(line, status == 0 ? rng_.below(40) : 100 + rng_.below(500));
       if (rng_.below(5) < 2) {
         line += " svc=";
         line += pick(rng_, kServices);
@@ -618,7 +607,7 @@ class NumberGenerator {
     if (fraction) whole >>= 8;  // 16 bits and 3 fraction bits stay exact
     const std::uint32_t eighths = fraction ? 1 + rng_.below(7) : 0;
     if (rng_.below(10) == 0 && (whole != 0 || eighths != 0)) out += '-';
-    append_decimal(out, whole);
+    append_number(out, whole);
     if (eighths != 0) {
       static const char* const kFractions[] = {"", ".125", ".25", ".375", ".5", ".625", ".75", ".875"};
       out += kFractions[eighths];
@@ -759,16 +748,16 @@ class ShiftJisCsvGenerator {
 
     out += surface;
     out += ',';
-    append_decimal(out, id);
+    append_number(out, id);
     out += ',';
-    append_decimal(out, id);
+    append_number(out, id);
     out += ',';
     // Costs cluster between 3000 and 10000; a few common words go below 0.
     if (rng_.below(20) == 0) {
       out += '-';
-      append_decimal(out, 1 + rng_.below(3000));
+      append_number(out, 1 + rng_.below(3000));
     } else {
-      append_decimal(out, 3000 + rng_.below(4000) + rng_.below(3000));
+      append_number(out, 3000 + rng_.below(4000) + rng_.below(3000));
     }
     for (const char* p : pos) {
       out += ',';

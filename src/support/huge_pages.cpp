@@ -2,9 +2,10 @@
 
 #include <atomic>
 #include <cstdlib>
-#include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
+
+#include "support/memory_budget.h"
 
 namespace qorla {
 
@@ -14,26 +15,12 @@ constexpr std::size_t kHugePage = std::size_t{2} << 20;
 // Smaller blocks gain too little to be worth a system call.
 constexpr std::size_t kWorthIt = 2 * kHugePage;
 
-// Reads a small file whole into buf; the bytes read (0 on any failure).
-std::size_t read_small_file(const char* path, char* buf, std::size_t size) {
-  const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return 0;
-  std::size_t got = 0;
-  while (got < size) {
-    const ssize_t n = ::read(fd, buf + got, size - got);
-    if (n <= 0) break;
-    got += static_cast<std::size_t>(n);
-  }
-  ::close(fd);
-  return got;
-}
-
 std::atomic<std::uint64_t>& huge_left() {
   static std::atomic<std::uint64_t> left = [] {
     char text[4096];
-    const std::size_t n = read_small_file("/proc/buddyinfo", text, sizeof text);
     const long page = ::sysconf(_SC_PAGESIZE);
-    return free_huge_bytes(std::string_view(text, n), page > 0 ? static_cast<std::size_t>(page) : 4096, kHugePage);
+    return free_huge_bytes(read_start("/proc/buddyinfo", text), page > 0 ? static_cast<std::size_t>(page) : 4096,
+                           kHugePage);
   }();
   return left;
 }

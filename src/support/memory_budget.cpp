@@ -88,23 +88,6 @@ std::string_view cgroup_path(std::string_view proc_cgroup, bool v2) {
   return {};
 }
 
-// The start of the file at path, read into buffer; empty when it cannot be
-// read. The files read here are small and are read whole.
-std::string_view read_start(const char* path, std::span<char> buffer) {
-  const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return {};
-  std::size_t size = 0;
-  while (size < buffer.size()) {
-    const ssize_t got = ::read(fd, buffer.data() + size, buffer.size() - size);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) size = 0;
-    if (got <= 0) break;
-    size += static_cast<std::size_t>(got);
-  }
-  ::close(fd);
-  return {buffer.data(), size};
-}
-
 // The cgroup above path ("/a/b" -> "/a" -> "/"); empty above the root.
 std::string_view parent_cgroup(std::string_view path) {
   const std::size_t slash = path.find_last_of('/');
@@ -187,6 +170,23 @@ std::uint64_t rlimit_headroom(std::uint64_t limit, std::string_view status, std:
 std::uint64_t budget_from_headroom(std::uint64_t smallest) {
   if (smallest == kNoLimit) return kNoLimit;
   return std::max(kBudgetFloor, smallest - smallest / kSlackDivisor);
+}
+
+// The start of the file at path, read into buffer; empty when it cannot be
+// read. The files read here are small and are read whole.
+std::string_view read_start(const char* path, std::span<char> buffer) {
+  const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return {};
+  std::size_t size = 0;
+  while (size < buffer.size()) {
+    const ssize_t got = ::read(fd, buffer.data() + size, buffer.size() - size);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) size = 0;
+    if (got <= 0) break;
+    size += static_cast<std::size_t>(got);
+  }
+  ::close(fd);
+  return {buffer.data(), size};
 }
 
 std::uint64_t work_out_memory_budget() {

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
 
 namespace qorla {
@@ -49,6 +50,10 @@ inline constexpr std::uint64_t kBudgetFloor = std::uint64_t{16} << 20;
 
 // The budget left by the smallest headroom of all sources.
 std::uint64_t budget_from_headroom(std::uint64_t smallest);
+
+// The start of the small file at path, read into buffer; empty when it
+// cannot be read.
+std::string_view read_start(const char* path, std::span<char> buffer);
 
 // Reads every source of this process and returns its budget in bytes.
 std::uint64_t work_out_memory_budget();
